@@ -1,0 +1,31 @@
+# Two commands: `make run` starts the program against the built-in simulated controller,
+# `make test` builds the debug and the sanitizer presets and runs the whole suite.
+.PHONY: all deps build build-asan run test bench clean format
+
+APP := build/dev/app/xvelzuk1
+
+all: build
+
+deps:
+	@bash scripts/setup-deps.sh
+
+build: deps
+	@cmake --preset dev >/dev/null
+	@cmake --build --preset dev
+
+build-asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan
+
+run: build
+	@bash scripts/run.sh $(APP) $(ARGS)
+
+test: build build-asan
+	ctest --preset dev
+	ctest --preset asan
+
+clean:
+	rm -rf build
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

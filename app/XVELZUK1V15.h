@@ -1,0 +1,30 @@
+// The main module: program start and end, start values of the globals, and the control
+// callbacks of the two panels.
+#pragma once
+
+#include "platform.h"
+
+extern char proj_dir[MAX_PATHNAME_LEN];     // the program's own directory
+extern char file_name[MAX_PATHNAME_LEN];    // path of the parameter file
+extern char recfile_name[MAX_PATHNAME_LEN]; // path of the record file
+extern char szSoftname[64];                 // software name shown in the banner
+extern char szSoftversion[64];              // software version shown in the banner
+
+int WinMain(RunTimeInstance instance, RunTimeInstance previous, const char *commandLine,
+            int showMode); // 0 after a normal end, -1 when start-up fails
+void InitVars();           // start values of every global, panels read into the variables
+
+// Control callbacks: (panel, control, event, callback data, event data 1, event data 2) -> 0.
+int CC_PANEL(int panel, int control, int event, void *callbackData, int eventData1,
+             int eventData2); // main panel: close box ends the program
+int CC_POPUP(int panel, int control, int event, void *callbackData, int eventData1,
+             int eventData2); // second panel: close box hides it
+int CC_TOGBTNparaII(int panel, int control, int event, void *callbackData, int eventData1,
+                    int eventData2); // shows or hides the second panel
+int CC_DropDCom(int panel, int control, int event, void *callbackData, int eventData1,
+                int eventData2); // another COM port: close, reopen, check the line
+
+extern const CallbackBinding kControlCallbacks[]; // control -> callback
+extern const int kControlCallbackCount;
+extern const CallbackBinding kPanelCallbacks[]; // panel resource -> callback
+extern const int kPanelCallbackCount;

@@ -1,0 +1,52 @@
+// Callbacks of the application shell: the close boxes of both panels, the second-panel toggle
+// and the COM-port ring; and the table that binds every control to its callback.
+#include "XVELZUK1V15.h"
+#include "com232.h"
+
+int CC_PANEL(int, int, int event, void *, int, int) {
+    if (event == EVENT_CLOSE) {
+        CloseCom(com);
+        QuitUserInterface(0);
+    }
+    return 0;
+}
+
+int CC_POPUP(int, int, int event, void *, int, int) {
+    if (event == EVENT_CLOSE) {
+        HidePanel(panelPopUp);
+        SetCtrlVal(panelHandle, TOGBTNparaII, 0); // raises no callback, so the panel stays hidden
+    }
+    return 0;
+}
+
+int CC_TOGBTNparaII(int panel, int control, int event, void *, int, int) {
+    if (event != EVENT_VAL_CHANGED) return 0;
+    int on = 0;
+    GetCtrlVal(panel, control, on);
+    if (on)
+        DisplayPanel(panelPopUp);
+    else
+        HidePanel(panelPopUp);
+    return 0;
+}
+
+int CC_DropDCom(int panel, int control, int event, void *, int, int) {
+    if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED) return 0;
+    CloseCom(com);
+    GetCtrlVal(panel, control, com);
+    SetCtrlVal(panelHandle, TXTStatus, "Init COM-Port ...");
+    InitRS232(com);
+    return 0;
+}
+
+const CallbackBinding kControlCallbacks[] = {
+    {DropDCom, CC_DropDCom},
+    {TOGBTNparaII, CC_TOGBTNparaII},
+};
+const int kControlCallbackCount = int(sizeof kControlCallbacks / sizeof kControlCallbacks[0]);
+
+const CallbackBinding kPanelCallbacks[] = {
+    {PANEL, CC_PANEL},
+    {POPUP, CC_POPUP},
+};
+const int kPanelCallbackCount = int(sizeof kPanelCallbacks / sizeof kPanelCallbacks[0]);

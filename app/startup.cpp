@@ -1,0 +1,73 @@
+// Program start and end: loads both panels, gives every global its start value, runs the
+// serial start-up, then the user-interface loop until the main panel is closed.
+#include "XVELZUK1V15.h"
+#include "com232.h"
+
+#include <cstdio>
+
+char proj_dir[MAX_PATHNAME_LEN];
+char file_name[MAX_PATHNAME_LEN];
+char recfile_name[MAX_PATHNAME_LEN];
+char szSoftname[64];
+char szSoftversion[64];
+
+static void Copy(char *dst, int size, const char *src) {
+    snprintf(dst, size_t(size), "%s", src);
+}
+
+static void StartValues() {
+    powerA = 500;
+    powerB = 500;
+    refA = 2048;
+    refB = 2048;
+    tolA = 512;
+    tolB = 512;
+    hysteresis = 20;
+    polarity = 1;
+    hold = 100;
+    hwmode = 1;
+    average = 8;
+    evalmode = 0;
+    triglvlA = 950;
+    triglvlB = 950;
+    trigmode = 0;
+    sdelay = 500;
+    outmode = 0;
+    anamode = 0;
+    com = 1;
+    sync = 0x55;
+    order = 1;
+    target = RAM;
+    rx_flag = 1;
+}
+
+void InitVars() {
+    StartValues();
+    SetStatus("InitVars");
+    Copy(recfile_name, MAX_PATHNAME_LEN, "XVelRecord.dat");
+    Copy(file_name, MAX_PATHNAME_LEN, "ZUK1para.cfg");
+    MakePathname(proj_dir, "XVelRecord.dat", recfile_name);
+    SetCtrlVal(panelPopUp, TXTRecFile, recfile_name);
+    Copy(szSoftname, sizeof szSoftname, "X-VEL-ZUK1-Rerov");
+    Copy(szSoftversion, sizeof szSoftversion, "V1.5");
+    ShowStatus();
+    SetCtrlAttribute(panelHandle, NEDITpowerB, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(panelHandle, NEDITpowerA, ATTR_VISIBLE, 1);
+}
+
+int WinMain(RunTimeInstance instance, RunTimeInstance, const char *, int) {
+    if (InitCVIRTE(instance) == 0) return -1;
+    InstallCallbackTable(kControlCallbacks, kControlCallbackCount, kPanelCallbacks,
+                         kPanelCallbackCount);
+    if ((panelHandle = LoadPanel(0, "XVELZUK1V15.uir", PANEL)) < 0) return -1;
+    if ((panelPopUp = LoadPanel(0, "XVELZUK1V15.uir", POPUP)) < 0) return -1;
+    GetProjectDir(proj_dir);
+    InitVars();
+    InitRS232(com);
+    DisplayPanel(panelHandle);
+    RunUserInterface();
+    CloseCom(com);
+    DiscardPanel(panelPopUp);
+    DiscardPanel(panelHandle);
+    return 0;
+}

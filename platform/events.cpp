@@ -1,0 +1,118 @@
+// The clock and event processing: Timer, Delay, ProcessSystemEvents and the user-interface loop.
+// Tests switch to a clock they drive, on which every poll of a wait costs exactly 1 ms.
+#include "internal.h"
+#include "platform.h"
+#include "testing.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <chrono>
+#include <thread>
+
+using Clock = std::chrono::steady_clock;
+static const Clock::time_point g_start = Clock::now();
+static bool g_testClock = false;
+static double g_testNow = 0.0;
+static QEventLoop *g_loop = nullptr;      // the running user-interface loop
+static void (*g_atLoopStart)() = nullptr; // test hook: first thing the loop does
+static bool g_quitPending = false;
+static int g_quitCode = 0;
+
+double Timer() {
+    if (g_testClock) return g_testNow;
+    return std::chrono::duration<double>(Clock::now() - g_start).count();
+}
+
+void Delay(double seconds) {
+    if (seconds <= 0) return;
+    if (g_testClock) {
+        g_testNow += seconds;
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+namespace plat {
+bool TestClockOn() {
+    return g_testClock;
+}
+void TestClockPoll() {
+    g_testNow += 0.001;
+}
+} // namespace plat
+
+void UseTestClock(bool on) {
+    if (on && !g_testClock) g_testNow = 0.0;
+    g_testClock = on;
+}
+void SetTestClock(double seconds) {
+    g_testNow = seconds;
+}
+void AdvanceTestClock(double seconds) {
+    g_testNow += seconds;
+}
+
+// Wakes a waiting ProcessSystemEvents after at most 1 ms, so polling loops neither spin a
+// core nor add more than a millisecond of latency.
+static QTimer *IdleTimer() {
+    static QTimer *t = nullptr;
+    if (!t) {
+        t = new QTimer(QCoreApplication::instance());
+        t->setSingleShot(true);
+        t->setTimerType(Qt::PreciseTimer);
+    }
+    return t;
+}
+
+void ProcessSystemEvents() {
+    QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance();
+    if (!d) return;
+    bool busy = d->processEvents(QEventLoop::AllEvents);
+    busy |= plat::PumpPorts();
+    if (g_testClock) {
+        plat::TestClockPoll();
+        plat::PumpPorts();
+        return;
+    }
+    if (busy) return;
+    IdleTimer()->start(1);
+    d->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    plat::PumpPorts();
+}
+
+int RunUserInterface() {
+    if (g_quitPending) { // quit was asked for before the loop started
+        g_quitPending = false;
+        return g_quitCode;
+    }
+    QEventLoop loop;
+    g_loop = &loop;
+    if (g_atLoopStart) {
+        QTimer::singleShot(0, g_atLoopStart);
+        g_atLoopStart = nullptr;
+    }
+    plat::SchedulePump();
+    plat::StartScript();
+    int code = loop.exec();
+    g_loop = nullptr;
+    return code;
+}
+
+void QuitUserInterface(int code) {
+    if (g_loop) {
+        g_loop->exit(code);
+    } else {
+        g_quitPending = true;
+        g_quitCode = code;
+    }
+}
+
+void ResetQuitRequest() {
+    g_quitPending = false;
+}
+
+void RunWhenLoopStarts(void (*fn)()) {
+    g_atLoopStart = fn;
+}

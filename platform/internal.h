@@ -1,0 +1,52 @@
+// Shared state of the platform's own source files: options, logging, the clock and the hooks
+// between event processing and the serial ports. Not for use outside platform/.
+#pragma once
+
+#include <QWidget>
+
+namespace plat {
+
+constexpr int kMaxPorts = 32; // COM1..COM32
+
+struct PortMapping {  // one --com N=DEVICE option
+    int number;       // COM number
+    char device[256]; // device path, or a registered device name such as "sim"
+};
+
+struct Options {
+    bool verbose = false;  // status-line texts and port events to standard error
+    bool trace = false;    // every frame sent and received, in hex, to standard error
+    bool comOnly = false;  // the port table holds only the --com mappings
+    bool headless = false; // Qt's offscreen platform: no display needed
+    char play[1024] = "";  // operator script to play, or empty
+    PortMapping com[kMaxPorts];
+    int nCom = 0;
+};
+extern Options g_opt;
+
+void Log(const char *fmt, ...) __attribute__((format(printf, 1, 2))); // stderr, time-stamped
+
+// Operator scripts
+bool LoadScript(const char *path);  // parse and check the whole script; false: reported why
+void StartScript();                 // from the user-interface loop: play the loaded script
+bool ScriptFailed();                // an action or expectation failed
+int ScriptDialogAnswer(char *path); // next scripted file-dialog answer: 0 cancel, 1 path, -1 none
+
+// Clock
+bool TestClockOn();   // true while tests drive the clock
+void TestClockPoll(); // one poll of a wait under the test clock: advances it by 1 ms
+
+// Serial side of event processing
+bool PumpPorts();                 // pull arrived bytes, run due receive callbacks; true if one ran
+void SchedulePump();              // arm the wake-up for bytes in flight or a pending notification
+void CloseAllPorts();             // at shutdown and between tests
+void FillPortRing(QWidget *ring); // the COM-port ring lists the port table
+
+// Panels
+int ControlByName(const char *name, int *resource); // identifier by object name, or CTRL_NONE
+int PanelOfResource(int resource); // handle of the loaded panel of that resource, or -1
+QWidget *PanelWidget(int panel);   // nullptr if no such panel
+QWidget *CtrlWidget(int panel, int control);
+void DiscardAllPanels();
+
+} // namespace plat

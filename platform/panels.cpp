@@ -1,0 +1,420 @@
+// Panels and controls: builds the two panels of the resource from their compiled-in forms, binds
+// controls to callbacks, and reads and writes control values and attributes.
+#include "internal.h"
+#include "platform.h"
+#include "serial_devices.h"
+#include "testing.h"
+#include "ui_panel_main.h"
+#include "ui_panel_popup.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <cstring>
+
+namespace {
+struct ResRow {
+    int resource;
+    int id;
+    CtrlKind kind;
+    const char *name;
+};
+constexpr ResRow kResource[] = {
+#define UIR_ROW(panel, name, kind) {panel, name, kind, #name},
+    UIR_CONTROLS(UIR_ROW)
+#undef UIR_ROW
+};
+
+struct PanelRec {
+    QWidget *w = nullptr;
+    int resource = 0;
+    QWidget *ctrl[CTRL_COUNT] = {};
+};
+
+// Turns mouse presses on buttons into left clicks and close boxes into close events.
+class EventFilter : public QObject {
+  protected:
+    bool eventFilter(QObject *obj, QEvent *ev) override;
+};
+} // namespace
+
+constexpr int kMaxPanels = 8;
+static PanelRec g_panels[kMaxPanels]; // index = handle; 0 unused
+static CtrlCallbackPtr g_ctrlCb[CTRL_COUNT];
+static CtrlCallbackPtr g_panelCb[POPUP + 1];
+static EventFilter *g_filter = nullptr;
+
+static CtrlKind KindOf(int id) {
+    for (const ResRow &r : kResource)
+        if (r.id == id) return r.kind;
+    return KIND_DECO;
+}
+
+int plat::ControlByName(const char *name, int *resource) {
+    for (const ResRow &r : kResource)
+        if (!strcmp(r.name, name)) {
+            *resource = r.resource;
+            return r.id;
+        }
+    return CTRL_NONE;
+}
+
+int plat::PanelOfResource(int resource) {
+    for (int h = 1; h < kMaxPanels; h++)
+        if (g_panels[h].w && g_panels[h].resource == resource) return h;
+    return -1;
+}
+
+QWidget *plat::PanelWidget(int panel) {
+    return (panel > 0 && panel < kMaxPanels) ? g_panels[panel].w : nullptr;
+}
+
+QWidget *plat::CtrlWidget(int panel, int control) {
+    if (!PanelWidget(panel) || control <= CTRL_NONE || control >= CTRL_COUNT) return nullptr;
+    return g_panels[panel].ctrl[control];
+}
+
+static void Dispatch(int panel, int control, int event) {
+    if (CtrlCallbackPtr cb = g_ctrlCb[control]) cb(panel, control, event, nullptr, 0, 0);
+}
+
+static void DispatchPanel(int panel, int event) {
+    int res = g_panels[panel].resource;
+    if (CtrlCallbackPtr cb = g_panelCb[res]) cb(panel, 0, event, nullptr, 0, 0);
+}
+
+bool EventFilter::eventFilter(QObject *obj, QEvent *ev) {
+    auto *w = qobject_cast<QWidget *>(obj);
+    if (!w) return false;
+    int panel = w->property("xvPanel").toInt();
+    if (ev->type() == QEvent::Close && w->isWindow()) {
+        ev->ignore(); // the panel callback decides: hide the panel or end the program
+        DispatchPanel(panel, EVENT_CLOSE);
+        return true;
+    }
+    if (ev->type() == QEvent::MouseButtonPress && w->isEnabled() &&
+        static_cast<QMouseEvent *>(ev)->button() == Qt::LeftButton)
+        Dispatch(panel, w->property("xvCtrl").toInt(), EVENT_LEFT_CLICK);
+    return false;
+}
+
+static void PaintLed(QWidget *w, bool on) {
+    w->setProperty("xvOn", on);
+    w->setStyleSheet(on ? "background:#20e020; border:1px solid #205020; border-radius:8px;"
+                        : "background:#2a3a2a; border:1px solid #202020; border-radius:8px;");
+}
+
+static bool KindMatches(QWidget *w, CtrlKind kind) {
+    switch (kind) {
+    case KIND_NUMERIC:
+    case KIND_INDICATOR:
+        return qobject_cast<QSpinBox *>(w);
+    case KIND_RING:
+        return qobject_cast<QComboBox *>(w);
+    case KIND_STRING:
+        return qobject_cast<QLineEdit *>(w);
+    case KIND_TEXTBOX:
+        return qobject_cast<QPlainTextEdit *>(w);
+    case KIND_COMMAND:
+        return qobject_cast<QPushButton *>(w);
+    case KIND_TOGGLE:
+    case KIND_SWITCH:
+        return qobject_cast<QPushButton *>(w) && static_cast<QPushButton *>(w)->isCheckable();
+    case KIND_RADIO:
+        return qobject_cast<QRadioButton *>(w);
+    case KIND_LED:
+    case KIND_PICTURE:
+        return qobject_cast<QLabel *>(w);
+    default:
+        return qobject_cast<QFrame *>(w);
+    }
+}
+
+static void Wire(int panel, int id, CtrlKind kind, QWidget *w) {
+    w->setProperty("xvPanel", panel);
+    w->setProperty("xvCtrl", id);
+    switch (kind) {
+    case KIND_COMMAND:
+        w->installEventFilter(g_filter);
+        QObject::connect(static_cast<QPushButton *>(w), &QPushButton::clicked,
+                         [panel, id] { Dispatch(panel, id, EVENT_COMMIT); });
+        break;
+    case KIND_TOGGLE:
+    case KIND_SWITCH:
+    case KIND_RADIO:
+        w->installEventFilter(g_filter);
+        QObject::connect(static_cast<QAbstractButton *>(w), &QAbstractButton::clicked, [panel, id] {
+            Dispatch(panel, id, EVENT_VAL_CHANGED);
+            Dispatch(panel, id, EVENT_COMMIT);
+        });
+        break;
+    case KIND_RING: {
+        auto *ring = static_cast<QComboBox *>(w);
+        ring->setProperty("xvPrev", ring->currentIndex());
+        QObject::connect(ring, &QComboBox::activated, [panel, id, ring](int index) {
+            bool changed = ring->property("xvPrev").toInt() != index;
+            ring->setProperty("xvPrev", index);
+            if (changed) Dispatch(panel, id, EVENT_VAL_CHANGED);
+            Dispatch(panel, id, EVENT_COMMIT);
+        });
+        break;
+    }
+    case KIND_NUMERIC:
+        QObject::connect(static_cast<QSpinBox *>(w), &QSpinBox::valueChanged, [panel, id] {
+            Dispatch(panel, id, EVENT_VAL_CHANGED);
+            Dispatch(panel, id, EVENT_COMMIT);
+        });
+        break;
+    case KIND_LED:
+        PaintLed(w, false);
+        break;
+    default:
+        break;
+    }
+}
+
+void InstallCallbackTable(const CallbackBinding *controls, int nControls,
+                          const CallbackBinding *panels, int nPanels) {
+    for (auto &cb : g_ctrlCb)
+        cb = nullptr;
+    for (auto &cb : g_panelCb)
+        cb = nullptr;
+    for (int i = 0; i < nControls; i++)
+        if (controls[i].control > CTRL_NONE && controls[i].control < CTRL_COUNT)
+            g_ctrlCb[controls[i].control] = controls[i].callback;
+    for (int i = 0; i < nPanels; i++)
+        if (panels[i].control == PANEL || panels[i].control == POPUP)
+            g_panelCb[panels[i].control] = panels[i].callback;
+}
+
+static QWidget *BuildForm(int resource) {
+    auto *w = new QWidget;
+    if (resource == PANEL) {
+        Ui::PANEL form;
+        form.setupUi(w);
+    } else {
+        Ui::POPUP form;
+        form.setupUi(w);
+    }
+    return w;
+}
+
+int LoadPanel(int parent, const char *file, int resource) {
+    const char *base = file ? strrchr(file, '/') : nullptr;
+    base = base ? base + 1 : file;
+    if (!qApp || parent != 0 || !base || strcmp(base, "XVELZUK1V15.uir") != 0) return -1;
+    if (resource != PANEL && resource != POPUP) return -2;
+    int h = 1;
+    while (h < kMaxPanels && g_panels[h].w)
+        h++;
+    if (h == kMaxPanels) return -3;
+    if (!g_filter) g_filter = new EventFilter;
+    QWidget *w = BuildForm(resource);
+    PanelRec rec;
+    rec.w = w;
+    rec.resource = resource;
+    for (const ResRow &r : kResource) {
+        if (r.resource != resource) continue;
+        QWidget *c = w->findChild<QWidget *>(r.name);
+        if (!c || !KindMatches(c, r.kind)) { // the form and the identifier table disagree
+            delete w;
+            return -4;
+        }
+        rec.ctrl[r.id] = c;
+        Wire(h, r.id, r.kind, c);
+    }
+    w->setProperty("xvPanel", h);
+    w->installEventFilter(g_filter);
+    g_panels[h] = rec;
+    if (rec.ctrl[DropDCom]) plat::FillPortRing(rec.ctrl[DropDCom]);
+    return h;
+}
+
+int DisplayPanel(int panel) {
+    QWidget *w = plat::PanelWidget(panel);
+    if (!w) return -1;
+    w->show();
+    w->raise();
+    return 0;
+}
+
+int HidePanel(int panel) {
+    QWidget *w = plat::PanelWidget(panel);
+    if (!w) return -1;
+    w->hide();
+    return 0;
+}
+
+int DiscardPanel(int panel) {
+    QWidget *w = plat::PanelWidget(panel);
+    if (!w) return -1;
+    g_panels[panel] = PanelRec{};
+    w->hide();
+    w->deleteLater(); // a callback of this panel may still be on the stack
+    return 0;
+}
+
+void plat::DiscardAllPanels() {
+    for (int h = 1; h < kMaxPanels; h++)
+        if (g_panels[h].w) {
+            delete g_panels[h].w;
+            g_panels[h] = PanelRec{};
+        }
+}
+
+int PanelVisible(int panel) {
+    QWidget *w = plat::PanelWidget(panel);
+    return w ? int(w->isVisible()) : -1;
+}
+
+int GrabPanel(int panel, const char *pngPath) {
+    QWidget *w = plat::PanelWidget(panel);
+    if (!w) return -1;
+    w->ensurePolished();
+    return w->grab().save(QString::fromLocal8Bit(pngPath), "PNG") ? 0 : -1;
+}
+
+void ResetPlatform() {
+    plat::CloseAllPorts();
+    plat::ForgetPortTable();
+    plat::DiscardAllPanels();
+    InstallCallbackTable(nullptr, 0, nullptr, 0);
+    ResetQuitRequest();
+    QApplication::processEvents(); // finish deferred deletions
+}
+
+// ---- Values ---------------------------------------------------------------------------------
+
+static int RingIndexOf(QComboBox *ring, int value) {
+    for (int i = 0; i < ring->count(); i++) {
+        QVariant d = ring->itemData(i);
+        if ((d.isValid() ? d.toInt() : i) == value) return i;
+    }
+    return -1;
+}
+
+int GetCtrlVal(int panel, int control, int &value) {
+    QWidget *w = plat::CtrlWidget(panel, control);
+    if (!w) return -4;
+    if (auto *s = qobject_cast<QSpinBox *>(w)) {
+        value = s->value();
+    } else if (auto *r = qobject_cast<QComboBox *>(w)) {
+        QVariant d = r->currentData();
+        value = d.isValid() ? d.toInt() : r->currentIndex();
+    } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {
+        value = b->isChecked() ? 1 : 0;
+    } else if (KindOf(control) == KIND_LED) {
+        value = w->property("xvOn").toBool() ? 1 : 0;
+    } else {
+        return -1;
+    }
+    return 0;
+}
+
+int GetCtrlVal(int panel, int control, unsigned short &value) {
+    int v = 0;
+    int rc = GetCtrlVal(panel, control, v);
+    if (rc == 0) value = static_cast<unsigned short>(v);
+    return rc;
+}
+
+int GetCtrlVal(int panel, int control, char *text, int size) {
+    QWidget *w = plat::CtrlWidget(panel, control);
+    if (!w || size <= 0) return -4;
+    QString s;
+    if (auto *e = qobject_cast<QLineEdit *>(w))
+        s = e->text();
+    else if (auto *t = qobject_cast<QPlainTextEdit *>(w))
+        s = t->toPlainText();
+    else if (auto *r = qobject_cast<QComboBox *>(w))
+        s = r->currentText();
+    else
+        return -1;
+    snprintf(text, size_t(size), "%s", s.toLocal8Bit().constData());
+    return 0;
+}
+
+int SetCtrlVal(int panel, int control, int value) {
+    QWidget *w = plat::CtrlWidget(panel, control);
+    if (!w) return -4;
+    const QSignalBlocker block(w); // a value set by the program raises no callback
+    if (auto *s = qobject_cast<QSpinBox *>(w)) {
+        s->setValue(value); // values outside the range are coerced to it
+    } else if (auto *r = qobject_cast<QComboBox *>(w)) {
+        int index = RingIndexOf(r, value);
+        if (index < 0) return -1; // not an item: the ring keeps its value
+        r->setCurrentIndex(index);
+        r->setProperty("xvPrev", index);
+    } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {
+        b->setChecked(value != 0);
+    } else if (KindOf(control) == KIND_LED) {
+        PaintLed(w, value != 0);
+    } else {
+        return -1;
+    }
+    return 0;
+}
+
+int SetCtrlVal(int panel, int control, const char *text) {
+    QWidget *w = plat::CtrlWidget(panel, control);
+    if (!w || !text) return -4;
+    const QSignalBlocker block(w);
+    if (auto *e = qobject_cast<QLineEdit *>(w)) {
+        e->setText(QString::fromLocal8Bit(text));
+        e->setCursorPosition(0);
+    } else if (auto *t = qobject_cast<QPlainTextEdit *>(w)) {
+        t->setPlainText(QString::fromLocal8Bit(text));
+    } else {
+        return -1;
+    }
+    if (control == TXTStatus && plat::g_opt.verbose) plat::Log("status: %s", text);
+    return 0;
+}
+
+// A control's caption is the label whose buddy it is; it shows, hides and dims with it.
+static QLabel *Caption(QWidget *w) {
+    for (QLabel *l : w->window()->findChildren<QLabel *>())
+        if (l->buddy() == w) return l;
+    return nullptr;
+}
+
+int SetCtrlAttribute(int panel, int control, int attribute, int value) {
+    QWidget *w = plat::CtrlWidget(panel, control);
+    if (!w) return -4;
+    QLabel *caption = Caption(w);
+    switch (attribute) {
+    case ATTR_DIMMED:
+        w->setEnabled(value == 0);
+        if (caption) caption->setEnabled(value == 0);
+        return 0;
+    case ATTR_VISIBLE:
+        w->setVisible(value != 0);
+        if (caption) caption->setVisible(value != 0);
+        return 0;
+    default:
+        return -1;
+    }
+}
+
+int GetCtrlAttribute(int panel, int control, int attribute, int &value) {
+    QWidget *w = plat::CtrlWidget(panel, control);
+    if (!w) return -4;
+    switch (attribute) {
+    case ATTR_DIMMED:
+        value = w->isEnabledTo(w->window()) ? 0 : 1;
+        return 0;
+    case ATTR_VISIBLE:
+        value = w->isVisibleTo(w->window()) ? 1 : 0;
+        return 0;
+    default:
+        return -1;
+    }
+}

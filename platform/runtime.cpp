@@ -1,0 +1,151 @@
+// Program start: command-line options of the platform, toolkit start-up, logging and paths.
+// The program itself keeps no settings; the options only map ports and switch on diagnostics.
+#include "internal.h"
+#include "platform.h"
+
+#include <QApplication>
+#include <QFont>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace plat {
+Options g_opt;
+
+void Log(const char *fmt, ...) {
+    char line[1024];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(line, sizeof line, fmt, ap);
+    va_end(ap);
+    fprintf(stderr, "[%10.3f] %s\n", Timer(), line);
+}
+} // namespace plat
+
+using plat::g_opt;
+
+static const char kUsage[] =
+    "Usage: xvelzuk1 [options]\n"
+    "Configures and monitors an X-VEL-ZUK1 controller on a serial port.\n\n"
+    "  --com N=DEVICE  map COM port N to a device path (e.g. /dev/ttyUSB0, /dev/pts/3)\n"
+    "                  or to 'sim', the built-in simulated controller; repeatable\n"
+    "  --com-only      list only the --com ports, not the system's serial ports\n"
+    "  --verbose       copy every status-line text to standard error, time-stamped\n"
+    "  --trace         print every frame sent and received, in hex, to standard error\n"
+    "  --play FILE     perform the operator actions of FILE, then end; exit code 0 when\n"
+    "                  every expectation held, 1 otherwise\n"
+    "  --headless      run without a display (Qt's offscreen platform)\n"
+    "  --version       print the program name and version\n"
+    "  --help          print this text\n";
+
+static bool ParseComOption(const char *arg) {
+    const char *eq = strchr(arg, '=');
+    if (!eq || eq == arg || eq[1] == '\0' || g_opt.nCom >= plat::kMaxPorts) return false;
+    char *end = nullptr;
+    long n = strtol(arg, &end, 10);
+    if (end != eq || n < 1 || n > plat::kMaxPorts) return false;
+    plat::PortMapping &m = g_opt.com[g_opt.nCom++];
+    m.number = int(n);
+    snprintf(m.device, sizeof m.device, "%s", eq + 1);
+    return true;
+}
+
+int PlatformOptions(int argc, char **argv, int *exitCode) {
+    g_opt = plat::Options{};
+    for (int i = 1; i < argc; i++) {
+        const char *a = argv[i];
+        if (!strcmp(a, "--help")) {
+            fputs(kUsage, stdout);
+            *exitCode = 0;
+            return 1;
+        } else if (!strcmp(a, "--version")) {
+            puts("X-VEL-ZUK1-Rerov V1.5");
+            *exitCode = 0;
+            return 1;
+        } else if (!strcmp(a, "--verbose")) {
+            g_opt.verbose = true;
+        } else if (!strcmp(a, "--trace")) {
+            g_opt.trace = true;
+        } else if (!strcmp(a, "--com-only")) {
+            g_opt.comOnly = true;
+        } else if (!strcmp(a, "--headless")) {
+            g_opt.headless = true;
+        } else if (!strcmp(a, "--play") && i + 1 < argc) {
+            snprintf(g_opt.play, sizeof g_opt.play, "%s", argv[++i]);
+        } else if (!strcmp(a, "--com") && i + 1 < argc && ParseComOption(argv[i + 1])) {
+            i++;
+        } else if (!strncmp(a, "--com=", 6) && ParseComOption(a + 6)) {
+        } else if (!strcmp(a, "-platform") && i + 1 < argc) {
+            i++; // Qt's own option, handled by the toolkit
+        } else {
+            fprintf(stderr, "xvelzuk1: unknown or malformed option '%s'\n%s", a, kUsage);
+            *exitCode = 2;
+            return 1;
+        }
+    }
+    if (g_opt.play[0] && !plat::LoadScript(g_opt.play)) { // checked whole, before anything runs
+        *exitCode = 1;
+        return 1;
+    }
+    return 0;
+}
+
+// On X11/Wayland systems Qt aborts without a display; say what to do instead.
+static bool DisplayAvailable(int argc, char **argv) {
+    const char *qpa = getenv("QT_QPA_PLATFORM");
+    if (qpa && *qpa) return true;
+    for (int i = 1; i < argc; i++)
+        if (!strcmp(argv[i], "-platform")) return true;
+    const char *x = getenv("DISPLAY"), *w = getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (w && *w);
+}
+
+int InitCVIRTE(RunTimeInstance instance) {
+    if (qApp) return 1;
+    if (g_opt.headless) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!DisplayAvailable(instance.argc, instance.argv)) {
+        fprintf(stderr,
+                "xvelzuk1: no display found; run it under a virtual display, "
+                "e.g. xvfb-run -a %s --com 1=sim\n",
+                instance.argc > 0 ? instance.argv[0] : "xvelzuk1");
+        return 0;
+    }
+    // QApplication keeps references to argc/argv for its whole life.
+    static int argc;
+    argc = instance.argc;
+    new QApplication(argc, instance.argv);
+    QApplication::setFont(QFont("DejaVu Sans", 9));
+    return 1;
+}
+
+int GetProjectDir(char *dir) {
+    char exe[MAX_PATHNAME_LEN * 4];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) {
+        snprintf(dir, MAX_PATHNAME_LEN, ".");
+        return -1;
+    }
+    exe[n] = '\0';
+    char *slash = strrchr(exe, '/');
+    if (slash) *slash = '\0';
+    size_t len = strlen(exe);
+    if (len >= size_t(MAX_PATHNAME_LEN)) { // too long for the program's path buffers
+        snprintf(dir, MAX_PATHNAME_LEN, ".");
+        return -1;
+    }
+    memcpy(dir, exe, len + 1);
+    return 0;
+}
+
+int MakePathname(const char *dir, const char *name, char *path) {
+    size_t d = strlen(dir);
+    const char *sep = (d > 0 && dir[d - 1] == '/') ? "" : "/";
+    int n = snprintf(path, MAX_PATHNAME_LEN, "%s%s%s", dir, sep, name);
+    if (n < 0 || n >= MAX_PATHNAME_LEN) { // a cut path would name another file: give none
+        path[0] = '\0';
+        return -1;
+    }
+    return 0;
+}

@@ -1,0 +1,190 @@
+// Operator scripts (--play FILE): parses a file of operator actions and checks it as a whole
+// before anything runs. Playing the actions is in player.cpp.
+#include "script.h"
+#include "internal.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+Action g_script[kMaxActions];
+int g_nScript = 0;
+char g_scriptPath[1024];
+
+static const struct {
+    const char *word;
+    ActionKind kind;
+} kWords[] = {
+    {"press", ACT_PRESS},
+    {"key", ACT_KEY},
+    {"set", ACT_SET},
+    {"dialog", ACT_DIALOG},
+    {"close", ACT_CLOSE},
+    {"wait", ACT_WAIT},
+    {"expect-status", ACT_EXPECT_STATUS},
+    {"expect", ACT_EXPECT},
+    {"expect-dimmed", ACT_EXPECT_DIMMED},
+    {"expect-visible", ACT_EXPECT_VISIBLE},
+    {"quit", ACT_QUIT},
+};
+
+static char *Trim(char *s) {
+    while (isspace(static_cast<unsigned char>(*s)))
+        s++;
+    char *e = s + strlen(s);
+    while (e > s && isspace(static_cast<unsigned char>(e[-1])))
+        *--e = '\0';
+    return s;
+}
+
+// The next blank-separated word of *s; *s moves past it.
+static char *Word(char **s) {
+    char *w = Trim(*s);
+    char *e = w;
+    while (*e && !isspace(static_cast<unsigned char>(*e)))
+        e++;
+    if (*e) *e++ = '\0';
+    *s = e;
+    return w;
+}
+
+// A text argument is the rest of the line; double quotes around it keep outer blanks.
+static void Text(char *rest, char *out, size_t size) {
+    char *t = Trim(rest);
+    size_t n = strlen(t);
+    if (n >= 2 && t[0] == '"' && t[n - 1] == '"') {
+        t[n - 1] = '\0';
+        t++;
+    }
+    snprintf(out, size, "%s", t);
+}
+
+static bool Integer(const char *s, long lo, long hi, int *out) {
+    char *end = nullptr;
+    long v = strtol(s, &end, 10);
+    if (!*s || *end || v < lo || v > hi) return false;
+    *out = int(v);
+    return true;
+}
+
+static bool Control(const char *name, Action &a, char *why) {
+    a.control = plat::ControlByName(name, &a.resource);
+    if (a.control == CTRL_NONE) snprintf(why, 200, "unknown control '%s'", name);
+    return a.control != CTRL_NONE;
+}
+
+static bool Nothing(char *rest, char *why) {
+    char *t = Trim(rest);
+    if (*t) snprintf(why, 200, "unexpected '%s'", t);
+    return *t == '\0';
+}
+
+static bool YesNo(const char *s, Action &a, char *why) {
+    if (!strcmp(s, "yes") || !strcmp(s, "no")) {
+        a.value = !strcmp(s, "yes");
+        return true;
+    }
+    snprintf(why, 200, "expected yes or no, found '%s'", s);
+    return false;
+}
+
+static bool ParseArgs(Action &a, char *rest, char *why) {
+    char *w = nullptr;
+    switch (a.kind) {
+    case ACT_PRESS:
+    case ACT_KEY:
+        return Control(Word(&rest), a, why) && Nothing(rest, why);
+    case ACT_SET:
+        if (!Control(Word(&rest), a, why)) return false;
+        w = Word(&rest);
+        if (!Integer(w, -2147483647L, 2147483647L, &a.value)) {
+            snprintf(why, 200, "expected a whole number, found '%s'", w);
+            return false;
+        }
+        return Nothing(rest, why);
+    case ACT_DIALOG:
+        Text(rest, a.text, sizeof a.text);
+        a.value = strcmp(a.text, "cancel") != 0;
+        if (!a.text[0]) snprintf(why, 200, "expected a path or cancel");
+        if (strlen(a.text) >= 260) snprintf(why, 200, "path longer than 259 characters");
+        return a.text[0] != '\0' && strlen(a.text) < 260;
+    case ACT_CLOSE:
+        w = Word(&rest);
+        if (!strcmp(w, "main") || !strcmp(w, "second")) {
+            a.resource = strcmp(w, "main") ? POPUP : PANEL;
+            return Nothing(rest, why);
+        }
+        snprintf(why, 200, "expected main or second, found '%s'", w);
+        return false;
+    case ACT_WAIT: {
+        w = Word(&rest);
+        char *end = nullptr;
+        a.seconds = strtod(w, &end);
+        if (*w && !*end && a.seconds >= 0 && a.seconds <= 86400) return Nothing(rest, why);
+        snprintf(why, 200, "expected seconds, found '%s'", w);
+        return false;
+    }
+    case ACT_EXPECT_STATUS:
+        Text(rest, a.text, sizeof a.text);
+        return true;
+    case ACT_EXPECT:
+        if (!Control(Word(&rest), a, why)) return false;
+        Text(rest, a.text, sizeof a.text);
+        if (!a.text[0]) snprintf(why, 200, "expected a value");
+        return a.text[0] != '\0';
+    case ACT_EXPECT_DIMMED:
+    case ACT_EXPECT_VISIBLE:
+        return Control(Word(&rest), a, why) && YesNo(Word(&rest), a, why) && Nothing(rest, why);
+    case ACT_QUIT:
+        return Nothing(rest, why);
+    }
+    return false;
+}
+
+static bool ParseLine(char *line, int number, Action &a, char *why) {
+    a = Action{};
+    a.line = number;
+    snprintf(a.source, sizeof a.source, "%s", line);
+    char *rest = line;
+    char *word = Word(&rest);
+    for (const auto &k : kWords)
+        if (!strcmp(word, k.word)) {
+            a.kind = k.kind;
+            return ParseArgs(a, rest, why);
+        }
+    snprintf(why, 200, "unknown action '%s'", word);
+    return false;
+}
+
+bool plat::LoadScript(const char *path) {
+    snprintf(g_scriptPath, sizeof g_scriptPath, "%s", path);
+    g_nScript = 0;
+    FILE *f = fopen(path, "r");
+    if (!f) {
+        fprintf(stderr, "%s: cannot read the script\n", path);
+        return false;
+    }
+    char buf[1200];
+    int number = 0;
+    bool ok = true;
+    while (ok && fgets(buf, sizeof buf, f)) {
+        number++;
+        if (char *hash = strchr(buf, '#')) *hash = '\0';
+        char *line = Trim(buf);
+        if (!*line) continue;
+        char why[256] = "";
+        if (g_nScript == kMaxActions) {
+            snprintf(why, sizeof why, "more than %d actions", kMaxActions);
+            ok = false;
+        } else if (!ParseLine(line, number, g_script[g_nScript], why)) {
+            ok = false;
+        } else {
+            g_nScript++;
+            continue;
+        }
+        fprintf(stderr, "%s:%d: %s: %s\n", path, number, line, why);
+    }
+    fclose(f);
+    return ok;
+}

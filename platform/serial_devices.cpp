@@ -1,0 +1,225 @@
+// What stands behind a COM number: the port table (system ports and --com mappings), the
+// registry of named devices such as the simulator, and real serial ports through QSerialPort.
+#include "serial_devices.h"
+#include "comdev.h"
+#include "internal.h"
+#include "platform.h"
+
+#include <QAbstractItemView>
+#include <QCollator>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+using plat::g_opt;
+
+// Devices such as the simulator have no file descriptor to wait on: sleep until the next byte
+// is due, or the given time at most.
+void ComDevice::waitForData(double seconds) {
+    double next = nextArrival();
+    double wait = seconds;
+    if (next >= 0) wait = std::min(wait, std::max(0.0, next - Timer()));
+    if (wait > 0) std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+}
+
+// ---- Registered devices ---------------------------------------------------------------------
+
+struct Registered {
+    char name[32];
+    ComDeviceFactory factory;
+};
+static Registered g_registry[8];
+static int g_nRegistry = 0;
+
+void RegisterComDevice(const char *name, ComDeviceFactory factory) {
+    for (int i = 0; i < g_nRegistry; i++)
+        if (!strcmp(g_registry[i].name, name)) {
+            g_registry[i].factory = factory;
+            return;
+        }
+    if (g_nRegistry == int(std::size(g_registry))) return;
+    snprintf(g_registry[g_nRegistry].name, sizeof g_registry[0].name, "%s", name);
+    g_registry[g_nRegistry++].factory = factory;
+}
+
+static ComDeviceFactory FindRegistered(const char *name) {
+    for (int i = 0; i < g_nRegistry; i++)
+        if (!strcmp(g_registry[i].name, name)) return g_registry[i].factory;
+    return nullptr;
+}
+
+// ---- Port table -----------------------------------------------------------------------------
+
+struct TableEntry {
+    int number;
+    char device[256];
+    char label[400];
+};
+static TableEntry g_table[plat::kMaxPorts];
+static int g_nTable = 0;
+static bool g_tableBuilt = false;
+
+// Stable names of USB adapters: /dev/serial/by-id/<name> links to the device node.
+static QString ByIdName(const QString &device) {
+    QDir dir("/dev/serial/by-id");
+    for (const QFileInfo &link :
+         dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
+        if (link.canonicalFilePath() == QFileInfo(device).canonicalFilePath())
+            return link.fileName();
+    return QString();
+}
+
+static void AddEntry(int number, const char *device) {
+    TableEntry *e = nullptr;
+    for (int i = 0; i < g_nTable; i++)
+        if (g_table[i].number == number) e = &g_table[i];
+    if (!e) {
+        if (g_nTable == plat::kMaxPorts) return;
+        e = &g_table[g_nTable++];
+    }
+    e->number = number;
+    snprintf(e->device, sizeof e->device, "%s", device);
+    if (FindRegistered(device)) {
+        snprintf(e->label, sizeof e->label, "COM%d  %s (simulator)", number, device);
+        return;
+    }
+    QByteArray byId = ByIdName(QString::fromLocal8Bit(device)).toLocal8Bit();
+    if (byId.isEmpty())
+        snprintf(e->label, sizeof e->label, "COM%d  %s", number, device);
+    else
+        snprintf(e->label, sizeof e->label, "COM%d  %s (%s)", number, device, byId.constData());
+}
+
+static void BuildTable() {
+    if (g_tableBuilt) return;
+    g_tableBuilt = true;
+    g_nTable = 0;
+    if (!g_opt.comOnly) {
+        QStringList devices;
+        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+            devices << info.systemLocation();
+        QCollator collator; // ttyS2 before ttyS10
+        collator.setNumericMode(true);
+        std::sort(devices.begin(), devices.end(), collator);
+        for (int i = 0; i < devices.size() && i < plat::kMaxPorts; i++)
+            AddEntry(i + 1, devices[i].toLocal8Bit().constData());
+    }
+    for (int i = 0; i < g_opt.nCom; i++)
+        AddEntry(g_opt.com[i].number, g_opt.com[i].device);
+    std::sort(g_table, g_table + g_nTable,
+              [](const TableEntry &a, const TableEntry &b) { return a.number < b.number; });
+}
+
+void plat::ForgetPortTable() {
+    g_tableBuilt = false;
+}
+
+const char *plat::PortDevice(int number) {
+    BuildTable();
+    for (int i = 0; i < g_nTable; i++)
+        if (g_table[i].number == number) return g_table[i].device;
+    return nullptr;
+}
+
+void plat::FillPortRing(QWidget *w) {
+    auto *ring = qobject_cast<QComboBox *>(w);
+    if (!ring) return;
+    BuildTable();
+    ring->clear();
+    for (int i = 0; i < g_nTable; i++)
+        ring->addItem(g_table[i].label, g_table[i].number);
+    if (g_nTable == 0) ring->addItem("COM1  (no serial port found)", 1);
+    ring->view()->setMinimumWidth(ring->view()->sizeHintForColumn(0) + 24); // whole names
+}
+
+// ---- Real serial ports ----------------------------------------------------------------------
+
+namespace {
+class QtSerialDevice final : public ComDevice {
+  public:
+    explicit QtSerialDevice(QSerialPort *p) : port(p) {
+        QObject::connect(port, &QSerialPort::readyRead, [] { plat::OnDeviceData(); });
+        QObject::connect(port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
+            // Unplugging a USB adapter shows up as a resource error on the next access.
+            if (e == QSerialPort::ResourceError) vanished = true;
+        });
+    }
+    ~QtSerialDevice() override {
+        port->close();
+        port->deleteLater(); // may be inside one of the port's own signals
+    }
+    int write(const unsigned char *data, int count) override {
+        if (vanished) return -1;
+        qint64 n = port->write(reinterpret_cast<const char *>(data), count);
+        port->flush(); // hand the bytes to the OS now, not at the next event loop turn
+        return n < 0 ? -1 : int(n);
+    }
+    int read(unsigned char *dst, int max) override {
+        if (vanished || max <= 0) return 0;
+        if (port->bytesAvailable() == 0) port->waitForReadyRead(0); // OS buffer -> port buffer
+        qint64 n = port->read(reinterpret_cast<char *>(dst), max);
+        return n < 0 ? 0 : int(n);
+    }
+    void flushInput() override { port->clear(QSerialPort::Input); }
+    void flushOutput() override { port->clear(QSerialPort::Output); }
+    double nextArrival() override { return -1; }
+    bool gone() override { return vanished; }
+    void waitForData(double seconds) override {
+        if (!vanished && port->bytesAvailable() == 0) port->waitForReadyRead(int(seconds * 1000));
+    }
+
+  private:
+    QSerialPort *port;
+    bool vanished = false;
+};
+} // namespace
+
+static int OpenErrorCode(QSerialPort::SerialPortError e) {
+    switch (e) {
+    case QSerialPort::DeviceNotFoundError:
+        return -6;
+    case QSerialPort::PermissionError: // busy, locked by another program, or no access
+    case QSerialPort::OpenError:
+        return -7;
+    case QSerialPort::UnsupportedOperationError:
+        return -13;
+    default:
+        return -1;
+    }
+}
+
+static ComDevice *OpenSerialPort(const char *path, const plat::LineSettings &s, int *error) {
+    auto *port = new QSerialPort(QString::fromLocal8Bit(path));
+    if (!port->open(QIODevice::ReadWrite)) {
+        *error = OpenErrorCode(port->error());
+        if (g_opt.verbose) plat::Log("%s: %s", path, port->errorString().toLocal8Bit().constData());
+        delete port;
+        return nullptr;
+    }
+    static const QSerialPort::Parity kParity[] = {QSerialPort::NoParity, QSerialPort::OddParity,
+                                                  QSerialPort::EvenParity, QSerialPort::MarkParity,
+                                                  QSerialPort::SpaceParity};
+    bool ok = port->setBaudRate(qint32(s.baud)) && port->setParity(kParity[s.parity]) &&
+              port->setDataBits(QSerialPort::DataBits(s.dataBits)) &&
+              port->setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+              port->setFlowControl(QSerialPort::NoFlowControl);
+    if (!ok) {
+        *error = -13;
+        port->close();
+        delete port;
+        return nullptr;
+    }
+    port->setReadBufferSize(0);
+    return new QtSerialDevice(port);
+}
+
+ComDevice *plat::OpenDevice(const char *device, const LineSettings &s, int *error) {
+    if (ComDeviceFactory f = FindRegistered(device)) return f(device, error);
+    return OpenSerialPort(device, s, error);
+}

@@ -1,0 +1,24 @@
+// The platform's back door for tests and scripted operation: a clock the caller drives, operator
+// actions that travel the same event path as mouse and keyboard input, and panel snapshots.
+#pragma once
+
+// Clock
+void UseTestClock(bool on);            // on: Timer() stands still except where waits poll
+void SetTestClock(double seconds);     // jump the test clock
+void AdvanceTestClock(double seconds); // move the test clock forward
+void ResetQuitRequest();               // forget a QuitUserInterface made outside the loop
+void RunWhenLoopStarts(void (*fn)());  // call fn from RunUserInterface's loop once it runs
+
+// Operator actions; each returns 0, or -1 for an unknown panel/control or a dimmed control.
+int OperatorPress(int panel, int control);          // mouse click: left click, then commit
+int OperatorKey(int panel, int control);            // keyboard activation: commit only
+int OperatorSet(int panel, int control, int value); // a person's change of a value
+int OperatorClose(int panel);                       // the panel's close box
+
+// Panels
+int PanelVisible(int panel);                   // 1 shown, 0 hidden, -1 no such panel
+int GrabPanel(int panel, const char *pngPath); // render the panel to a PNG file; 0 ok
+void ResetPlatform(); // close every port, discard every panel, forget callbacks and options
+
+// Ports
+int ComOpenCount(); // ports open now

@@ -1,0 +1,123 @@
+// Serial session: opens and sets up the port, installs the receive handler, checks the line with
+// an echo and runs the start-up reads; also the common wait for a reply.
+#include "com232.h"
+#include "platform.h"
+
+#include <cstdio>
+
+int com = 1;
+int rx_flag = 1;
+int graphrefresh = 0;
+int nBytesW = 0;
+int nBytesR = 0;
+char szStatus[256] = "InitVars";
+int ret = 1;
+double tstart = 0.0;
+double tdiff = 0.0;
+int panelHandle = 0;
+int panelPopUp = 0;
+
+constexpr unsigned ECHO_WORD = 0x00AA; // payload word 0 of a good echo reply
+
+void SetStatus(const char *text) {
+    snprintf(szStatus, sizeof szStatus, "%s", text);
+}
+
+void ShowStatus() {
+    SetCtrlVal(panelHandle, TXTStatus, szStatus);
+}
+
+const char *ComErrorText(int code) {
+    switch (code) {
+    case -1:
+        return "Unknown system error";
+    case -2:
+        return "Invalid port number";
+    case -3:
+        return "Port is not open";
+    case -4:
+        return "Unknown I/0 error";
+    case -6:
+        return "No serial port found";
+    case -7:
+        return "Cannot open port";
+    case -13:
+        return "Invalid parameter";
+    case -99:
+        return "Timeout";
+    default:
+        return "RS-232 error!";
+    }
+}
+
+// After a good echo the controller's parameter sets are read from RAM, shown on the panels,
+// and its firmware text is read; those exchanges join here as they are built. Until then the
+// echo result stays the start-up's outcome.
+static void StartupReads() {
+    target = RAM;
+}
+
+void InitRS232(int port) {
+    int rc = OpenComConfig(port, "", 19200, 0, 8, 1, 4096, 4096);
+    if (rc < 0) {
+        SetStatus(ComErrorText(rc));
+    } else {
+        SetComTime(port, PORT_TIMEOUT);
+        FlushInQ(port); // stale bytes from before the open must not pass for a reply
+        FlushOutQ(port);
+        SetCTSMode(port, 0);
+        InstallComCallback(port, eventMask, FRAMELEN, sync, RX_Receive_Function, nullptr);
+        if (CheckComLine(port) == 1) StartupReads();
+    }
+    ShowStatus();
+}
+
+int CheckComLine(int port) {
+    CopyVarsToPP(0);
+    FillTxBuf(5, pp);
+    FlushInQ(port);
+    FlushOutQ(port);
+    nBytesW = ComWrt(port, szWriteBuf, FRAMELEN);
+    Delay(0.05);
+    nBytesR = ComRd(port, szReadBuf, FRAMELEN);
+    int result = 0;
+    if (nBytesR < FRAMELEN) {
+        SetStatus("Timeout < 36 Bytes");
+    } else if (((unsigned(szReadBuf[4]) << 8) | szReadBuf[5]) == ECHO_WORD) {
+        SetStatus("Echo Check - Line Ok!");
+        result = 1;
+    } else {
+        SetStatus("read error - not sync byte 0xAA!");
+    }
+    ShowStatus();
+    return result;
+}
+
+void RX_Receive_Function(int, int events, void *) {
+    if (!(events & 0x8000)) return; // event character and output-empty events are not used
+    nBytesR = ComRd(com, szReadBuf, FRAMELEN);
+    // The port notifies only with a whole frame queued; a short read means the port went away
+    // meanwhile, and the stale buffer must not pass for a reply.
+    if (nBytesR == FRAMELEN) {
+        GetRxBuf(PNUM);
+        rx_flag = 1;
+        graphrefresh = 1;
+    }
+    FlushInQ(com); // bytes beyond the first 36 of a burst are dropped
+}
+
+int WaitRxFull() {
+    ret = 1;
+    tstart = Timer();
+    for (;;) {
+        ProcessSystemEvents();
+        tdiff = Timer() - tstart;
+        if (tdiff > TIMEOUT) { // tested first: a reply in the turn that passes 1.5 s is late
+            SetStatus("Timeout-RS-232...");
+            ret = 0;
+            break;
+        }
+        if (rx_flag != 0) break;
+    }
+    return ret;
+}

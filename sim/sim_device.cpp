@@ -1,0 +1,63 @@
+// In-process port device "sim": the serial layer talks to the simulated controller model
+// through it, with the program's Timer() as the model's clock.
+#include "sim.h"
+
+#include "comdev.h"
+#include "platform.h"
+
+namespace {
+
+constexpr int ERROR_BUSY = -7; // the device is open already
+
+bool deviceOpen; // one controller, one cable: a single device at a time
+
+class SimDevice final : public ComDevice {
+  public:
+    SimDevice() {
+        deviceOpen = true;
+        SimCountOpen();
+    }
+    ~SimDevice() override {
+        deviceOpen = false;
+        SimCountClose();
+    }
+    SimDevice(const SimDevice &) = delete;
+    SimDevice &operator=(const SimDevice &) = delete;
+
+    int write(const unsigned char *data, int count) override {
+        if (gone()) return -1;
+        SimReceive(data, count, Timer());
+        return count;
+    }
+    int read(unsigned char *dst, int max) override {
+        return gone() ? 0 : SimTake(dst, max, Timer());
+    }
+    void flushInput() override { SimDiscardArrived(Timer()); }
+    void flushOutput() override {} // writes reach the model at once, nothing waits to be sent
+    double nextArrival() override { return gone() ? -1.0 : SimNextArrival(); }
+
+    // Once unplugged the device stays gone, even if the fault is cleared; a new open is needed.
+    bool gone() override {
+        if (SimGetFault() == SIM_FAULT_VANISH) vanished = true;
+        return vanished;
+    }
+
+  private:
+    bool vanished = false;
+};
+
+ComDevice *OpenSimDevice(const char *, int *error) {
+    int code = SimOpenError();
+    if (code == 0 && deviceOpen) code = ERROR_BUSY;
+    if (code != 0) {
+        if (error) *error = code;
+        return nullptr;
+    }
+    return new SimDevice;
+}
+
+} // namespace
+
+void SimRegisterDevice() {
+    RegisterComDevice("sim", OpenSimDevice);
+}

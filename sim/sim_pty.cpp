@@ -1,0 +1,158 @@
+// xvelzuk1-sim: serves the simulated controller on a pseudo-terminal, so the program (or any
+// terminal tool) can open the printed slave path like a real serial port.
+#include "sim.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+int wakePipe[2] = {-1, -1}; // the signal handler writes here to end the poll loop
+volatile sig_atomic_t stopping;
+
+const auto START = std::chrono::steady_clock::now();
+
+double Now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - START).count();
+}
+
+void OnSignal(int) {
+    stopping = 1;
+    char c = 0;
+    ssize_t r = write(wakePipe[1], &c, 1);
+    (void)r;
+}
+
+void Usage(FILE *f) {
+    std::fprintf(f, "usage: xvelzuk1-sim [--no-timing] [--fault NAME]\n"
+                    "Serves a simulated X-VEL-ZUK1 controller on a pseudo-terminal and prints\n"
+                    "its path on the first line.\n"
+                    "  --no-timing   answer at once instead of at 19200 Bd line speed\n"
+                    "  --fault NAME  answer wrongly; NAME is one of:");
+    for (int i = 0; i < SIM_FAULT_COUNT; i++)
+        std::fprintf(f, " %s", SimFaultName(i));
+    std::fprintf(f, "\n");
+}
+
+// 0: run; otherwise 1 + the exit code.
+int ParseOptions(int argc, char **argv) {
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            Usage(stdout);
+            return 1;
+        }
+        if (std::strcmp(argv[i], "--no-timing") == 0) {
+            SimSetLineTiming(false);
+            continue;
+        }
+        bool fault = std::strcmp(argv[i], "--fault") == 0 && i + 1 < argc;
+        int f = fault ? SimFaultByName(argv[++i]) : -1;
+        if (f < 0) {
+            std::fprintf(stderr, "xvelzuk1-sim: %s '%s'\n", fault ? "unknown fault" : "bad option",
+                         argv[i]);
+            Usage(stderr);
+            return 3;
+        }
+        SimSetFault(static_cast<SimFault>(f));
+    }
+    return 0;
+}
+
+// Opens the master and a raw slave. The slave stays open here so the master never reads EIO
+// while the client closes and reopens the port. Returns the master fd, or -1.
+int OpenPty(int *slave) {
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return -1;
+    const char *path = ptsname(master);
+    *slave = path ? open(path, O_RDWR | O_NOCTTY) : -1;
+    termios t;
+    if (*slave < 0 || tcgetattr(*slave, &t) != 0) return -1;
+    cfmakeraw(&t); // no echo, no line editing: bytes pass unchanged
+    cfsetispeed(&t, B19200);
+    cfsetospeed(&t, B19200);
+    if (tcsetattr(*slave, TCSANOW, &t) != 0) return -1;
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    std::printf("%s\n", path);
+    std::fflush(stdout);
+    return master;
+}
+
+bool InstallSignals() {
+    if (pipe(wakePipe) != 0) return false;
+    struct sigaction sa = {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    return sigaction(SIGINT, &sa, nullptr) == 0 && sigaction(SIGTERM, &sa, nullptr) == 0;
+}
+
+// Bytes taken from the model that the pty did not accept yet (its buffer was full).
+unsigned char pending[4096];
+int pendingCount;
+
+void Flush(int master) {
+    if (pendingCount == 0) pendingCount = SimTake(pending, sizeof pending, Now());
+    ssize_t w = pendingCount > 0 ? write(master, pending, pendingCount) : 0;
+    if (w > 0) {
+        pendingCount -= static_cast<int>(w);
+        std::memmove(pending, pending + w, pendingCount);
+    }
+}
+
+int TimeoutMs() {
+    if (pendingCount > 0) return -1; // waiting for POLLOUT
+    double next = SimNextArrival();
+    if (next < 0) return -1;
+    return static_cast<int>(std::ceil(std::max(0.0, next - Now()) * 1000.0));
+}
+
+// Returns false when the client side is gone for good or the port must vanish.
+bool Receive(int master) {
+    unsigned char buf[256];
+    ssize_t n = read(master, buf, sizeof buf);
+    if (n < 0) return errno == EAGAIN || errno == EINTR;
+    int before = SimRequestCount();
+    SimReceive(buf, static_cast<int>(n), Now());
+    if (SimGetFault() != SIM_FAULT_VANISH || SimRequestCount() == before) return true;
+    std::fprintf(stderr, "xvelzuk1-sim: port vanished after a request\n");
+    return false;
+}
+
+int Serve(int master) {
+    while (!stopping) {
+        pollfd fds[2] = {{master, static_cast<short>(pendingCount ? POLLIN | POLLOUT : POLLIN), 0},
+                         {wakePipe[0], POLLIN, 0}};
+        if (poll(fds, 2, TimeoutMs()) < 0 && errno != EINTR) return 1;
+        if ((fds[0].revents & POLLIN) && !Receive(master)) break;
+        if (!(fds[0].revents & POLLIN) && (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)))
+            return 1;
+        Flush(master);
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    SimReset();
+    if (int r = ParseOptions(argc, argv)) return r - 1;
+    int slave = -1;
+    int master = InstallSignals() ? OpenPty(&slave) : -1;
+    if (master < 0) {
+        std::fprintf(stderr, "xvelzuk1-sim: cannot open a pseudo-terminal: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    int code = Serve(master);
+    close(master);
+    close(slave);
+    return code;
+}

@@ -1,0 +1,69 @@
+// Shared set-up of the program-level tests and small helpers to read what the program did.
+#include "fixture.h"
+
+void MapPorts(std::vector<std::string> args) {
+    std::vector<char *> argv{const_cast<char *>("xvelzuk1"), const_cast<char *>("--com-only")};
+    for (auto &a : args)
+        argv.push_back(a.data());
+    int code = 0;
+    ASSERT_EQ(PlatformOptions(int(argv.size()), argv.data(), &code), 0);
+    ResetPlatform(); // the port table is rebuilt from the new options
+    InstallCallbackTable(kControlCallbacks, kControlCallbackCount, kPanelCallbacks,
+                         kPanelCallbackCount);
+}
+
+Bytes SentBytes() {
+    static unsigned char buf[SIM_SENT_CAPACITY];
+    int n = SimSent(buf, int(sizeof buf));
+    return Bytes(buf, buf + n);
+}
+
+Bytes Frame(int order, std::vector<unsigned> words) {
+    Bytes f{0x00, 0x55, static_cast<unsigned char>(order >> 8), static_cast<unsigned char>(order)};
+    words.resize(16, 0);
+    for (unsigned w : words) {
+        f.push_back(static_cast<unsigned char>(w >> 8));
+        f.push_back(static_cast<unsigned char>(w));
+    }
+    return f;
+}
+
+std::string StatusLine() {
+    char text[512] = "";
+    GetCtrlVal(panelHandle, TXTStatus, text, int(sizeof text));
+    return text;
+}
+
+int CtrlInt(int panel, int control) {
+    int v = -12345;
+    GetCtrlVal(panel, control, v);
+    return v;
+}
+
+int Attr(int panel, int control, int attribute) {
+    int v = -1;
+    GetCtrlAttribute(panel, control, attribute, v);
+    return v;
+}
+
+void AppTest::SetUp() {
+    UseTestClock(true);
+    SetTestClock(0);
+    SimReset();
+    MapPorts({"--com", "1=sim"});
+    graphrefresh = 0;
+}
+
+void AppTest::LoadPanels() {
+    panelHandle = LoadPanel(0, "XVELZUK1V15.uir", PANEL);
+    panelPopUp = LoadPanel(0, "XVELZUK1V15.uir", POPUP);
+    ASSERT_GT(panelHandle, 0);
+    ASSERT_GT(panelPopUp, 0);
+    GetProjectDir(proj_dir);
+    InitVars();
+}
+
+void AppTest::TearDown() {
+    ResetPlatform();
+    UseTestClock(false);
+}

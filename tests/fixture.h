@@ -1,0 +1,31 @@
+// Test fixture: the program's panels loaded offscreen, COM1 mapped to the simulated controller,
+// the test clock on, and every global back at its start value.
+#pragma once
+
+#include "XVELZUK1V15.h"
+#include "com232.h"
+#include "platform.h"
+#include "sim.h"
+#include "testing.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<unsigned char>;
+
+// Maps ports as the command line would: e.g. {"--com", "1=sim"}.
+void MapPorts(std::vector<std::string> args);
+
+Bytes SentBytes(); // everything the program wrote to the simulator
+Bytes Frame(int order, std::vector<unsigned> words); // 36-byte request frame, words zero-filled
+std::string StatusLine();                            // the text on the status line now
+int CtrlInt(int panel, int control);                 // a control's value
+int Attr(int panel, int control, int attribute);
+
+class AppTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    void LoadPanels(); // the panels and InitVars, as WinMain does before the serial start-up
+};

@@ -1,0 +1,15 @@
+// Test program entry: the toolkit runs offscreen and the simulated controller is registered.
+// Every test then starts from a clean state through its fixture.
+#include "platform.h"
+#include "sim.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (!InitCVIRTE(RunTimeInstance{argc, argv})) return 1;
+    SimRegisterDevice();
+    return RUN_ALL_TESTS();
+}

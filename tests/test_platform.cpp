@@ -1,0 +1,108 @@
+// The platform's event model as the program relies on it: which operator actions raise which
+// events, that program-set values raise none, and how values are carried.
+#include "fixture.h"
+
+static std::vector<std::pair<int, int>> g_events; // (control, event) in order
+
+static int Record(int, int control, int event, void *, int, int) {
+    g_events.emplace_back(control, event);
+    return 0;
+}
+
+class Events : public AppTest {
+  protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        static const CallbackBinding controls[] = {{ButtonTeach, Record},
+                                                   {RNGGraphSource, Record},
+                                                   {NEDITrefA, Record},
+                                                   {RBTEeprom, Record},
+                                                   {TOGBTNparaII, Record}};
+        InstallCallbackTable(controls, 5, nullptr, 0);
+        panelHandle = LoadPanel(0, "XVELZUK1V15.uir", PANEL);
+        ASSERT_GT(panelHandle, 0);
+        g_events.clear();
+    }
+};
+
+using Seq = std::vector<std::pair<int, int>>;
+
+TEST_F(Events, MouseClickOnAButtonIsLeftClickThenCommit) {
+    OperatorPress(panelHandle, ButtonTeach);
+    EXPECT_EQ(g_events, (Seq{{ButtonTeach, EVENT_LEFT_CLICK}, {ButtonTeach, EVENT_COMMIT}}));
+}
+
+TEST_F(Events, KeyboardActivationIsCommitWithoutLeftClick) {
+    OperatorKey(panelHandle, ButtonTeach);
+    EXPECT_EQ(g_events, (Seq{{ButtonTeach, EVENT_COMMIT}}));
+}
+
+TEST_F(Events, DimmedOrHiddenControlsCannotBeOperated) {
+    SetCtrlAttribute(panelHandle, ButtonTeach, ATTR_DIMMED, 1);
+    EXPECT_EQ(OperatorPress(panelHandle, ButtonTeach), -1);
+    SetCtrlAttribute(panelHandle, ButtonTeach, ATTR_DIMMED, 0);
+    SetCtrlAttribute(panelHandle, ButtonTeach, ATTR_VISIBLE, 0);
+    EXPECT_EQ(OperatorPress(panelHandle, ButtonTeach), -1);
+    EXPECT_TRUE(g_events.empty());
+}
+
+TEST_F(Events, RingChangedByTheOperatorIsValueChangedThenCommit) {
+    OperatorSet(panelHandle, RNGGraphSource, 0);
+    EXPECT_EQ(g_events, (Seq{{RNGGraphSource, EVENT_VAL_CHANGED}, {RNGGraphSource, EVENT_COMMIT}}));
+    EXPECT_EQ(CtrlInt(panelHandle, RNGGraphSource), 0);
+}
+
+TEST_F(Events, ValuesSetByTheProgramRaiseNoCallback) {
+    SetCtrlVal(panelHandle, RNGGraphSource, 1);
+    SetCtrlVal(panelHandle, NEDITrefA, 1234);
+    SetCtrlVal(panelHandle, RBTEeprom, 1);
+    SetCtrlVal(panelHandle, TOGBTNparaII, 1);
+    EXPECT_TRUE(g_events.empty());
+    EXPECT_EQ(CtrlInt(panelHandle, RNGGraphSource), 1);
+    EXPECT_EQ(CtrlInt(panelHandle, RBTEeprom), 1);
+}
+
+TEST_F(Events, SwitchingAnOnOffButtonIsLeftClickValueChangedCommit) {
+    OperatorSet(panelHandle, RBTEeprom, 1);
+    EXPECT_EQ(g_events, (Seq{{RBTEeprom, EVENT_LEFT_CLICK},
+                             {RBTEeprom, EVENT_VAL_CHANGED},
+                             {RBTEeprom, EVENT_COMMIT}}));
+    g_events.clear();
+    OperatorSet(panelHandle, RBTEeprom, 1); // already on: nothing to do
+    EXPECT_TRUE(g_events.empty());
+}
+
+TEST_F(Events, NumericsCarryTheWholeUnsignedSixteenBitRange) {
+    SetCtrlVal(panelHandle, NEDITrefA, 65535);
+    unsigned short v = 0;
+    GetCtrlVal(panelHandle, NEDITrefA, v);
+    EXPECT_EQ(v, 65535);
+    OperatorSet(panelHandle, NEDITrefA, 40000);
+    EXPECT_EQ(CtrlInt(panelHandle, NEDITrefA), 40000);
+    EXPECT_EQ(g_events, (Seq{{NEDITrefA, EVENT_VAL_CHANGED}, {NEDITrefA, EVENT_COMMIT}}));
+    EXPECT_EQ(OperatorSet(panelHandle, NEDITrefA, 65536), -1);
+}
+
+TEST_F(Events, ACaptionHidesWithItsControl) {
+    SetCtrlAttribute(panelHandle, NUMDIFF, ATTR_VISIBLE, 1);
+    EXPECT_EQ(Attr(panelHandle, NUMDIFF, ATTR_VISIBLE), 1);
+    SetCtrlAttribute(panelHandle, NUMDIFF, ATTR_VISIBLE, 0);
+    EXPECT_EQ(Attr(panelHandle, NUMDIFF, ATTR_VISIBLE), 0);
+}
+
+TEST(Panels, UnknownResourceFileOrPanelIsRefused) {
+    EXPECT_LT(LoadPanel(0, "other.uir", PANEL), 0);
+    EXPECT_LT(LoadPanel(0, "XVELZUK1V15.uir", 3), 0);
+    EXPECT_EQ(DisplayPanel(77), -1);
+}
+
+TEST(Paths, MakePathnameJoinsAndRefusesPathsTooLongForTheBuffers) {
+    char path[MAX_PATHNAME_LEN];
+    EXPECT_EQ(MakePathname("/opt/xvel", "XVelRecord.dat", path), 0);
+    EXPECT_STREQ(path, "/opt/xvel/XVelRecord.dat");
+    EXPECT_EQ(MakePathname("/opt/xvel/", "a.cfg", path), 0);
+    EXPECT_STREQ(path, "/opt/xvel/a.cfg");
+    std::string longDir(300, 'd');
+    EXPECT_EQ(MakePathname(longDir.c_str(), "a.cfg", path), -1);
+    EXPECT_STREQ(path, "");
+}
