@@ -242,7 +242,7 @@ int DisplayPanel(int panel) {
     QWidget *w = plat::PanelWidget(panel);
     if (!w) return -1;
     w->show();
-    w->raise();
+    if (QGuiApplication::platformName() != "offscreen") w->raise(); // offscreen cannot stack
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace plat {
@@ -111,6 +112,13 @@ int InitCVIRTE(RunTimeInstance instance) {
                 "e.g. xvfb-run -a %s --com 1=sim\n",
                 instance.argc > 0 ? instance.argv[0] : "xvelzuk1");
         return 0;
+    }
+    // Qt wants a private runtime directory and warns on every start without one.
+    static char runtimeDir[64];
+    if (!getenv("XDG_RUNTIME_DIR")) {
+        snprintf(runtimeDir, sizeof runtimeDir, "/tmp/xvelzuk1-runtime-%u", unsigned(getuid()));
+        mkdir(runtimeDir, 0700);
+        setenv("XDG_RUNTIME_DIR", runtimeDir, 0);
     }
     // QApplication keeps references to argc/argv for its whole life.
     static int argc;

@@ -173,7 +173,8 @@ bool plat::LoadScript(const char *path) {
         if (char *hash = strchr(buf, '#')) *hash = '\0';
         char *line = Trim(buf);
         if (!*line) continue;
-        char why[256] = "";
+        char why[256] = "", shown[1200];
+        snprintf(shown, sizeof shown, "%s", line); // parsing cuts the line into words
         if (g_nScript == kMaxActions) {
             snprintf(why, sizeof why, "more than %d actions", kMaxActions);
             ok = false;
@@ -183,7 +184,7 @@ bool plat::LoadScript(const char *path) {
             g_nScript++;
             continue;
         }
-        fprintf(stderr, "%s:%d: %s: %s\n", path, number, line, why);
+        fprintf(stderr, "%s:%d: %s: %s\n", path, number, shown, why);
     }
     fclose(f);
     return ok;

@@ -136,6 +136,7 @@ void plat::FillPortRing(QWidget *w) {
         ring->addItem(g_table[i].label, g_table[i].number);
     if (g_nTable == 0) ring->addItem("COM1  (no serial port found)", 1);
     ring->view()->setMinimumWidth(ring->view()->sizeHintForColumn(0) + 24); // whole names
+    ring->setProperty("xvPrev", ring->currentIndex()); // filling it was no operator change
 }
 
 // ---- Real serial ports ----------------------------------------------------------------------

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Starts the program with COM1 mapped to the built-in simulated controller.
-# Without a display it says so and how to run it under a virtual one.
+# Starts the program with COM1 mapped to the built-in simulated controller. Without a display
+# it plays the demo script headless instead, so the program can still be seen at work.
 set -u
 app=$1; shift
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-  echo "No display found: run it under a virtual display, e.g. xvfb-run -a $app --com 1=sim"
-  exit 0
+  echo "No display found: playing examples/demo.txt headless instead."
+  echo "For the window, run it under a virtual display: xvfb-run -a $app --com 1=sim"
+  exec "$app" --com 1=sim --headless --verbose --play examples/demo.txt "$@"
 fi
 exec "$app" --com 1=sim "$@"

@@ -1,0 +1,106 @@
+// Operator scripts played by the real program binary, headless, against the simulated
+// controller in-process and over a pseudo-terminal.
+#include "run_program.h"
+
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+
+static std::string WriteScript(const std::string &name, const std::string &text) {
+    std::string path = std::string(TEST_TMP_DIR) + "/" + name;
+    std::ofstream(path) << text;
+    return path;
+}
+
+static ProgramResult Play(const std::string &script, const std::string &port = "sim",
+                          std::vector<std::string> extra = {}) {
+    std::vector<std::string> argv{XVELZUK1_PATH, "--headless", "--com-only", "--com",
+                                  "1=" + port,   "--play",     script};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    return RunProgram(argv);
+}
+
+TEST(Play, StartUpExampleHoldsAgainstTheSimulator) {
+    ProgramResult r = Play(EXAMPLES_DIR "/startup.txt");
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_NE(r.errors.find("every expectation held"), std::string::npos) << r.errors;
+}
+
+TEST(Play, DemoExampleHoldsAgainstTheSimulator) {
+    ProgramResult r = Play(EXAMPLES_DIR "/demo.txt");
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+}
+
+TEST(Play, FailingExpectationExitsOneNamingFileLineAndWhatWasFound) {
+    std::string s = WriteScript("fail.txt", "# start\nexpect-status Echo Check - Line Ok!\n"
+                                            "expect NEDITrefA 999\nexpect-status never\n");
+    ProgramResult r = Play(s);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.errors.find(s + ":3: expect NEDITrefA 999: found 2048"), std::string::npos)
+        << r.errors;
+    EXPECT_EQ(r.errors.find(":4:"), std::string::npos) << "nothing runs after a failure";
+}
+
+TEST(Play, StatusExpectationReportsTheTextFound) {
+    std::string s = WriteScript("status.txt", "expect-status Echo Check - Line Ok!\n");
+    ProgramResult r = Play(s, "sim", {"--com", "2=/nonexistent/ttyXVEL"});
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    s = WriteScript("status2.txt", "set DropDCom 2\nexpect-status Echo Check - Line Ok!\n");
+    r = Play(s, "sim", {"--com", "2=/nonexistent/ttyXVEL"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.errors.find(":2: expect-status Echo Check - Line Ok!: found \"No serial port "
+                            "found\""),
+              std::string::npos)
+        << r.errors;
+}
+
+TEST(Play, MalformedScriptsAreRefusedBeforeAnythingRuns) {
+    const std::pair<const char *, const char *> cases[] = {
+        {"jump BTNRun\n", ":1: jump BTNRun: unknown action 'jump'"},
+        {"\n# ok\npress BTNNope\n", ":3: press BTNNope: unknown control 'BTNNope'"},
+        {"set NEDITrefA ten\n", ":1: set NEDITrefA ten: expected a whole number, found 'ten'"},
+        {"wait -1\n", ":1: wait -1: expected seconds, found '-1'"},
+        {"close third\n", ":1: close third: expected main or second, found 'third'"},
+        {"expect-dimmed BTNRun maybe\n", ":1: expect-dimmed BTNRun maybe: expected yes or no, found 'maybe'"},
+        {"quit now\n", ":1: quit now: unexpected 'now'"},
+    };
+    for (auto [text, message] : cases) {
+        std::string s = WriteScript("bad.txt", text);
+        ProgramResult r = Play(s, "sim", {"--verbose"});
+        EXPECT_EQ(r.exitCode, 1) << text;
+        EXPECT_NE(r.errors.find(s + message), std::string::npos) << r.errors;
+        EXPECT_EQ(r.errors.find("opened"), std::string::npos) << "the port was opened";
+    }
+    ProgramResult r = Play("/nonexistent/script.txt");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.errors.find("cannot read the script"), std::string::npos);
+}
+
+TEST(Play, ProgramEndingBeforeTheScriptIsAFailure) {
+    std::string s = WriteScript("dimmed.txt", "close main\npress BTNRun\n");
+    ProgramResult r = Play(s);
+    EXPECT_EQ(r.exitCode, 1) << "the program ended before the script" << r.errors;
+}
+
+TEST(Play, StartUpExampleHoldsOverAPseudoTerminal) {
+    int pid = -1;
+    std::string tty = StartSimServer({}, &pid);
+    ASSERT_EQ(tty.rfind("/dev/pts/", 0), 0u) << tty;
+    ProgramResult r = Play(EXAMPLES_DIR "/startup.txt", tty, {"--trace"});
+    StopSimServer(pid);
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_NE(r.errors.find("COM1 < 36: 00 55 00 05 00 AA"), std::string::npos) << r.errors;
+}
+
+TEST(Play, ScriptAgainstASilentControllerFailsOnTheStatusText) {
+    int pid = -1;
+    std::string tty = StartSimServer({"--fault", "no-answer"}, &pid);
+    ASSERT_FALSE(tty.empty());
+    ProgramResult r = Play(EXAMPLES_DIR "/startup.txt", tty);
+    StopSimServer(pid);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.errors.find(":2: expect-status Echo Check - Line Ok!: found \"Timeout < 36 "
+                            "Bytes\""),
+              std::string::npos)
+        << r.errors;
+}
