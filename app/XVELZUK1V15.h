@@ -2,13 +2,11 @@
 // callbacks of the two panels.
 #pragma once
 
+#include "gui.h"
 #include "platform.h"
 
-extern char proj_dir[MAX_PATHNAME_LEN];     // the program's own directory
-extern char file_name[MAX_PATHNAME_LEN];    // path of the parameter file
-extern char recfile_name[MAX_PATHNAME_LEN]; // path of the record file
-extern char szSoftname[64];                 // software name shown in the banner
-extern char szSoftversion[64];              // software version shown in the banner
+extern char szSoftname[64];    // software name shown in the banner
+extern char szSoftversion[64]; // software version shown in the banner
 
 int WinMain(RunTimeInstance instance, RunTimeInstance previous, const char *commandLine,
             int showMode); // 0 after a normal end, -1 when start-up fails
@@ -23,6 +21,18 @@ int CC_TOGBTNparaII(int panel, int control, int event, void *callbackData, int e
                     int eventData2); // shows or hides the second panel
 int CC_DropDCom(int panel, int control, int event, void *callbackData, int eventData1,
                 int eventData2); // another COM port: close, reopen, check the line
+
+// Storage target and parameter transfer (main panel).
+int CC_RBTRam(int panel, int control, int event, void *callbackData, int eventData1,
+              int eventData2); // target RAM
+int CC_RBTEeprom(int panel, int control, int event, void *callbackData, int eventData1,
+                 int eventData2); // target EEPROM
+int CC_RBTFile(int panel, int control, int event, void *callbackData, int eventData1,
+               int eventData2); // target parameter file
+int CC_BTNSend(int panel, int control, int event, void *callbackData, int eventData1,
+               int eventData2); // both sets to the target, on the left click
+int CC_BTNGet(int panel, int control, int event, void *callbackData, int eventData1,
+              int eventData2); // both sets from the target, shown on the panels
 
 extern const CallbackBinding kControlCallbacks[]; // control -> callback
 extern const int kControlCallbackCount;

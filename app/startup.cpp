@@ -5,9 +5,6 @@
 
 #include <cstdio>
 
-char proj_dir[MAX_PATHNAME_LEN];
-char file_name[MAX_PATHNAME_LEN];
-char recfile_name[MAX_PATHNAME_LEN];
 char szSoftname[64];
 char szSoftversion[64];
 
@@ -53,6 +50,8 @@ void InitVars() {
     ShowStatus();
     SetCtrlAttribute(panelHandle, NEDITpowerB, ATTR_VISIBLE, 0);
     SetCtrlAttribute(panelHandle, NEDITpowerA, ATTR_VISIBLE, 1);
+    GetPanelValues(); // the controls' values count from here on, not the start values
+    pfnSetPanelValues = SetPanelValues;
 }
 
 int WinMain(RunTimeInstance instance, RunTimeInstance, const char *, int) {

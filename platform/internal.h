@@ -30,6 +30,8 @@ void Log(const char *fmt, ...) __attribute__((format(printf, 1, 2))); // stderr,
 bool LoadScript(const char *path);  // parse and check the whole script; false: reported why
 void StartScript();                 // from the user-interface loop: play the loaded script
 bool ScriptFailed();                // an action or expectation failed
+bool ScriptPlaying();               // a script is being played now
+void ScriptFail(const char *why);   // the current action failed: report it, end the script
 int ScriptDialogAnswer(char *path); // next scripted file-dialog answer: 0 cancel, 1 path, -1 none
 
 // Clock

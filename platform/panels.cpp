@@ -404,6 +404,47 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
     }
 }
 
+int SetCtrlAttribute(int panel, int control, int attribute, const char *text) {
+    QWidget *w = plat::CtrlWidget(panel, control);
+    if (!w || !text) return -4;
+    if (attribute != ATTR_LABEL_TEXT) return -1;
+    QLabel *caption = Caption(w);
+    if (caption)
+        caption->setText(QString::fromLocal8Bit(text));
+    else if (auto *b = qobject_cast<QAbstractButton *>(w))
+        b->setText(QString::fromLocal8Bit(text));
+    else
+        return -1;
+    return 0;
+}
+
+int GetCtrlAttribute(int panel, int control, int attribute, char *text, int size) {
+    QWidget *w = plat::CtrlWidget(panel, control);
+    if (!w || size <= 0) return -4;
+    if (attribute != ATTR_LABEL_TEXT) return -1;
+    QString s;
+    if (QLabel *caption = Caption(w))
+        s = caption->text();
+    else if (auto *b = qobject_cast<QAbstractButton *>(w))
+        s = b->text();
+    else
+        return -1;
+    snprintf(text, size_t(size), "%s", s.toLocal8Bit().constData());
+    return 0;
+}
+
+int ReplaceTextBoxLine(int panel, int control, int line, const char *text) {
+    auto *box = qobject_cast<QPlainTextEdit *>(plat::CtrlWidget(panel, control));
+    if (!box || !text || line < 0) return -4;
+    QStringList lines = box->toPlainText().split('\n');
+    if (line > lines.size()) return -1; // the box has no such line
+    if (line == lines.size()) lines.append(QString());
+    lines[line] = QString::fromLocal8Bit(text);
+    const QSignalBlocker block(box);
+    box->setPlainText(lines.join('\n'));
+    return 0;
+}
+
 int GetCtrlAttribute(int panel, int control, int attribute, int &value) {
     QWidget *w = plat::CtrlWidget(panel, control);
     if (!w) return -4;

@@ -47,10 +47,14 @@ int GetCtrlVal(int panel, int control, char *text, int size);  // text displays
 int SetCtrlVal(int panel, int control, int value);             // raises no callback
 int SetCtrlVal(int panel, int control, const char *text);      // raises no callback
 
-constexpr int ATTR_DIMMED = 1;  // int 0/1
-constexpr int ATTR_VISIBLE = 2; // int 0/1
+constexpr int ATTR_DIMMED = 1;     // int 0/1
+constexpr int ATTR_VISIBLE = 2;    // int 0/1
+constexpr int ATTR_LABEL_TEXT = 3; // text: the control's caption
 int SetCtrlAttribute(int panel, int control, int attribute, int value);
+int SetCtrlAttribute(int panel, int control, int attribute, const char *text);
 int GetCtrlAttribute(int panel, int control, int attribute, int &value);
+int GetCtrlAttribute(int panel, int control, int attribute, char *text, int size);
+int ReplaceTextBoxLine(int panel, int control, int line, const char *text); // one line of a box
 
 // ---- Time and events ------------------------------------------------------------------------
 
@@ -63,6 +67,33 @@ void ProcessSystemEvents(); // runs pending events; idle: waits at most 1 ms for
 constexpr int MAX_PATHNAME_LEN = 260;
 int GetProjectDir(char *dir); // the program's directory, at most MAX_PATHNAME_LEN bytes
 int MakePathname(const char *dir, const char *name, char *path); // dir/name, bounded
+
+// ---- Files ----------------------------------------------------------------------------------
+
+constexpr int VAL_OK_BUTTON = 0;   // file dialog confirm label: the dialog's default (saving)
+constexpr int VAL_LOAD_BUTTON = 3; // file dialog confirm label: "Load"
+constexpr int VAL_NO_FILE_SELECTED = 0;
+constexpr int VAL_EXISTING_FILE_SELECTED = 1;
+constexpr int VAL_NEW_FILE_SELECTED = 2;
+int FileSelectPopup(const char *dir, const char *defaultName, const char *filter, const char *title,
+                    int button, int restrictDir, int restrictExt, int allowCancel, int allowMakeDir,
+                    char *path); // 0 cancel, 1 existing, 2 new
+
+constexpr int VAL_GROUPS_AS_COLUMNS = 0; // one group per column: values of a row side by side
+constexpr int VAL_CONST_WIDTH = 0;       // values right-aligned in a fixed field width
+constexpr int VAL_SEP_BY_TAB = 1;        // values separated by one tab
+constexpr int VAL_TRUNCATE = 0;          // replace the file's content
+constexpr int VAL_APPEND = 1;            // add to the end of the file
+// Writes count unsigned values as text: with layout VAL_GROUPS_AS_COLUMNS, numGroups values a
+// line. The file is opened, written and closed; replacing goes through a temporary file so a
+// failed write leaves the old content. 0, or negative when the file could not be written.
+int ArrayToFile(const char *path, const unsigned *values, int count, int numGroups, int layout,
+                int separator, int fieldWidth, int action);
+int ArrayToFile(const char *path, const char *bytes, int count, int action); // raw bytes
+// Reads count unsigned decimal numbers separated by blanks and line ends. Returns count, or
+// -1 file unreadable, -2 fewer numbers, -3 something that is not an unsigned number (its line
+// in *badLine). A number above 2^32-1 keeps its low 32 bits.
+int FileToArray(const char *path, unsigned *values, int count, int *badLine);
 
 // ---- Serial port ----------------------------------------------------------------------------
 

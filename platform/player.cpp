@@ -97,8 +97,7 @@ static bool Perform(const Action &a, char *why, size_t size) {
             snprintf(why, size, "too many dialog answers waiting");
             return false;
         }
-        g_answers[g_nAnswers].value = a.value;
-        snprintf(g_answers[g_nAnswers++].path, MAX_PATHNAME_LEN, "%.259s", a.text);
+        QueueDialogAnswer(a.value, a.text);
         return true;
     case ACT_CLOSE:
         OperatorClose(panel);
@@ -157,6 +156,21 @@ void plat::StartScript() {
 
 bool plat::ScriptFailed() {
     return g_failed;
+}
+
+bool plat::ScriptPlaying() {
+    return g_started && !g_ended;
+}
+
+void plat::ScriptFail(const char *why) {
+    if (g_ended || g_next == 0) return;
+    Fail(g_script[g_next - 1], why);
+}
+
+void QueueDialogAnswer(int value, const char *path) {
+    if (g_nAnswers == int(std::size(g_answers))) return;
+    g_answers[g_nAnswers].value = value;
+    snprintf(g_answers[g_nAnswers++].path, MAX_PATHNAME_LEN, "%.259s", path ? path : "");
 }
 
 int plat::ScriptDialogAnswer(char *path) {

@@ -60,6 +60,15 @@ static void Text(char *rest, char *out, size_t size) {
     snprintf(out, size, "%s", t);
 }
 
+// A relative dialog path is taken from the script's folder, so scripts travel with their files.
+static void RelativeToScript(char *path, size_t size) {
+    const char *slash = strrchr(g_scriptPath, '/');
+    if (!slash || path[0] == '/' || !strcmp(path, "cancel") || !path[0]) return;
+    char joined[1024];
+    snprintf(joined, sizeof joined, "%.*s/%s", int(slash - g_scriptPath), g_scriptPath, path);
+    snprintf(path, size, "%s", joined);
+}
+
 static bool Integer(const char *s, long lo, long hi, int *out) {
     char *end = nullptr;
     long v = strtol(s, &end, 10);
@@ -105,6 +114,7 @@ static bool ParseArgs(Action &a, char *rest, char *why) {
         return Nothing(rest, why);
     case ACT_DIALOG:
         Text(rest, a.text, sizeof a.text);
+        RelativeToScript(a.text, sizeof a.text);
         a.value = strcmp(a.text, "cancel") != 0;
         if (!a.text[0]) snprintf(why, 200, "expected a path or cancel");
         if (strlen(a.text) >= 260) snprintf(why, 200, "path longer than 259 characters");

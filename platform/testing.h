@@ -15,6 +15,9 @@ int OperatorKey(int panel, int control);            // keyboard activation: comm
 int OperatorSet(int panel, int control, int value); // a person's change of a value
 int OperatorClose(int panel);                       // the panel's close box
 
+// The answer the next file dialog gives instead of asking: value 0 cancel, 1 the path.
+void QueueDialogAnswer(int value, const char *path);
+
 // Panels
 int PanelVisible(int panel);                   // 1 shown, 0 hidden, -1 no such panel
 int GrabPanel(int panel, const char *pngPath); // render the panel to a PNG file; 0 ok

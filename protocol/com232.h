@@ -73,6 +73,9 @@ void InitRS232(int port); // open and set up the port, check the line, start-up 
 void RX_Receive_Function(int port, int events, void *data); // receive handler of the port
 int WaitRxFull();           // wait for rx_flag, at most TIMEOUT; 1 reply, 0 time-out (also in ret)
 int CheckComLine(int port); // echo request and direct read; 1 line good, 0 not
-const char *ComErrorText(int code); // status text for a negative port open error code
-void SetStatus(const char *text);   // copy text into szStatus (bounded)
-void ShowStatus();                  // show szStatus on the status line
+const char *ComErrorText(int code);   // status text for a negative port open error code
+void PushGET(int from, uint16_t set); // set 0/1 from RAM or EEPROM into the variables
+extern void (*pfnSetPanelValues)();   // shows the variables on the panels after the start-up
+                                      // reads; set by the program (the panels sit above here)
+void SetStatus(const char *text);     // copy text into szStatus (bounded)
+void ShowStatus();                    // show szStatus on the status line

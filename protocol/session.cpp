@@ -50,11 +50,19 @@ const char *ComErrorText(int code) {
     }
 }
 
-// After a good echo the controller's parameter sets are read from RAM, shown on the panels,
-// and its firmware text is read; those exchanges join here as they are built. Until then the
-// echo result stays the start-up's outcome.
+// After a good echo the controller's parameter sets are read from RAM and shown on the panels;
+// the firmware read joins here as it is built. A failed read keeps that set's values.
 static void StartupReads() {
     target = RAM;
+    // The storage-target buttons show RAM too: a panel still showing EEPROM or FILE would
+    // make the operator believe a later Send stores there while it goes to RAM.
+    SetCtrlVal(panelHandle, RBTRam, 1);
+    SetCtrlVal(panelHandle, RBTEeprom, 0);
+    SetCtrlVal(panelHandle, RBTFile, 0);
+    PushGET(RAM, 0);
+    target = RAM;
+    PushGET(RAM, 1);
+    if (pfnSetPanelValues) pfnSetPanelValues();
 }
 
 void InitRS232(int port) {

@@ -21,7 +21,8 @@ static pid_t Spawn(const std::vector<std::string> &argv, int outFd, int errFd) {
     if (outFd >= 0) dup2(outFd, 1);
     if (errFd >= 0) dup2(errFd, 2);
     std::vector<char *> args;
-    for (auto &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+    for (auto &a : argv)
+        args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
     execv(args[0], args.data());
     _exit(127);
@@ -63,7 +64,8 @@ std::string StartSimServer(const std::vector<std::string> &args, int *pid) {
     std::string path;
     char c;
     pollfd p{out[0], POLLIN, 0};
-    while (poll(&p, 1, 10000) > 0 && read(out[0], &c, 1) == 1 && c != '\n') path += c;
+    while (poll(&p, 1, 10000) > 0 && read(out[0], &c, 1) == 1 && c != '\n')
+        path += c;
     close(out[0]);
     return path;
 }

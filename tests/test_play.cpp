@@ -61,7 +61,8 @@ TEST(Play, MalformedScriptsAreRefusedBeforeAnythingRuns) {
         {"set NEDITrefA ten\n", ":1: set NEDITrefA ten: expected a whole number, found 'ten'"},
         {"wait -1\n", ":1: wait -1: expected seconds, found '-1'"},
         {"close third\n", ":1: close third: expected main or second, found 'third'"},
-        {"expect-dimmed BTNRun maybe\n", ":1: expect-dimmed BTNRun maybe: expected yes or no, found 'maybe'"},
+        {"expect-dimmed BTNRun maybe\n",
+         ":1: expect-dimmed BTNRun maybe: expected yes or no, found 'maybe'"},
         {"quit now\n", ":1: quit now: unexpected 'now'"},
     };
     for (auto [text, message] : cases) {
@@ -101,6 +102,26 @@ TEST(Play, ScriptAgainstASilentControllerFailsOnTheStatusText) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.errors.find(":2: expect-status Echo Check - Line Ok!: found \"Timeout < 36 "
                             "Bytes\""),
+              std::string::npos)
+        << r.errors;
+}
+
+TEST(Play, ProvisioningExampleStoresAFileInEepromAndReadsItBack) {
+    ProgramResult r = Play(EXAMPLES_DIR "/provision.txt");
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    int pid = -1;
+    std::string tty = StartSimServer({}, &pid);
+    ASSERT_FALSE(tty.empty());
+    r = Play(EXAMPLES_DIR "/provision.txt", tty);
+    StopSimServer(pid);
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+}
+
+TEST(Play, AFileDialogWithoutAScriptedAnswerFailsTheScript) {
+    std::string s = WriteScript("nodialog.txt", "set RBTFile 1\npress BTNGet\nwait 0.2\n");
+    ProgramResult r = Play(s);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.errors.find(s + ":2: press BTNGet: a file dialog opened without a dialog answer"),
               std::string::npos)
         << r.errors;
 }

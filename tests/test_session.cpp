@@ -13,10 +13,15 @@ class Session : public AppTest {
     }
 };
 
-TEST_F(Session, GoodEchoSaysLineOkAndSendsExactlyTheEchoRequest) {
+TEST_F(Session, GoodEchoIsFollowedByBothSetReadsAndEndsOnLineOk) {
     InitRS232(1);
     EXPECT_EQ(StatusLine(), "Echo Check - Line Ok!");
-    EXPECT_EQ(SentBytes(), EchoRequest());
+    Bytes expected = EchoRequest();
+    Bytes readI = Frame(2, {0, 500, 2048, 512, 950, 20, 1, 100, 8, 1, 0, 0, 0, 0, 500, 0});
+    Bytes readII = Frame(2, {1, 500, 2048, 512, 950});
+    expected.insert(expected.end(), readI.begin(), readI.end());
+    expected.insert(expected.end(), readII.begin(), readII.end());
+    EXPECT_EQ(SentBytes(), expected);
     EXPECT_EQ(ComOpenCount(), 1);
     EXPECT_EQ(target, RAM);
 }

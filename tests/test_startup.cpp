@@ -87,9 +87,12 @@ TEST_F(Startup, ChoosingAPortRunsCloseAndOpenOncePerEventItRaises) {
     EXPECT_EQ(com, 2);
     EXPECT_EQ(SimOpenCount(), 3);
     EXPECT_EQ(SimCloseCount(), 2); // COM1, then COM2 opened by the first run
-    Bytes echo = Frame(5, {0, 500, 2048, 512, 950, 20, 1, 100, 8, 1, 0, 0, 0, 0, 500, maxmode});
-    Bytes twice = echo;
-    twice.insert(twice.end(), echo.begin(), echo.end());
+    Bytes startUp = Frame(5, {0, 500, 2048, 512, 950, 20, 1, 100, 8, 1, 0, 0, 0, 0, 500, 0});
+    for (Bytes read : {Frame(2, {0, 500, 2048, 512, 950, 20, 1, 100, 8, 1, 0, 0, 0, 0, 500, 0}),
+                       Frame(2, {1, 500, 2048, 512, 950})})
+        startUp.insert(startUp.end(), read.begin(), read.end());
+    Bytes twice = startUp;
+    twice.insert(twice.end(), startUp.begin(), startUp.end());
     EXPECT_EQ(SentBytes(), twice);
     EXPECT_EQ(StatusLine(), "Echo Check - Line Ok!");
     EXPECT_EQ(ComOpenCount(), 1);

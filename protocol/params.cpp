@@ -1,0 +1,24 @@
+// Parameter transfer: reads one parameter set from the controller's RAM or EEPROM into the
+// parameter variables, through the receive handler and the common reply wait.
+#include "com232.h"
+#include "platform.h"
+
+void (*pfnSetPanelValues)() = nullptr;
+
+void PushGET(int from, uint16_t set) {
+    if (from == DATFILE) return; // parameter files are read by the callers
+    order = from == EEPROM ? 4 : 2;
+    CopyVarsToPP(set);
+    FlushInQ(com);
+    FlushOutQ(com);
+    FillTxBuf(order, pp);
+    rx_flag = 0;
+    nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
+    if (nBytesW == FRAMELEN) SetCtrlVal(panelHandle, TXTStatus, "Waiting for parameter-frame ...");
+    WaitRxFull();
+    if (rx_flag == 1) {
+        GetRxBuf(PNUM); // the same decode the receive handler made
+        CopyPPtoVars(set);
+        SetCtrlVal(panelHandle, TXTStatus, "Parameter-frame received! - Line Ok!");
+    }
+}

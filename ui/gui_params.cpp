@@ -1,0 +1,124 @@
+// Binding between the parameter variables and their controls on both panels, with the mode
+// boxes that spell out the modes and the control states of the difference evaluation.
+#include "com232.h"
+#include "gui.h"
+
+char proj_dir[MAX_PATHNAME_LEN];
+char file_name[MAX_PATHNAME_LEN];
+char recfile_name[MAX_PATHNAME_LEN];
+
+namespace {
+struct Binding {
+    int *panel;
+    int control;
+    uint16_t *variable;
+};
+} // namespace
+
+// In the order the panels are read: the main panel first, then the second panel.
+static const Binding kBindings[] = {
+    {&panelHandle, NEDITpowerA, &powerA},
+    {&panelHandle, NEDITpowerB, &powerB},
+    {&panelHandle, NEDITrefA, &refA},
+    {&panelHandle, NEDITrefB, &refB},
+    {&panelHandle, NEDITtolA, &tolA},
+    {&panelHandle, NEDITtolB, &tolB},
+    {&panelHandle, NEDIThysteresis, &hysteresis},
+    {&panelHandle, NEDIThwmode, &hwmode},
+    {&panelPopUp, NEDITmaxmode, &maxmode},
+    {&panelPopUp, NEDITaverage, &average},
+    {&panelPopUp, NEDITpolarity, &polarity},
+    {&panelPopUp, NEDIThold, &hold},
+    {&panelPopUp, DROP_EvalMode, &evalmode},
+    {&panelPopUp, NEDITtriglvlA, &triglvlA},
+    {&panelPopUp, NEDITtriglvlB, &triglvlB},
+    {&panelPopUp, DropTrigmode, &trigmode},
+    {&panelPopUp, NEDITsdelay, &sdelay},
+    {&panelPopUp, RNGoutmode, &outmode},
+    {&panelPopUp, RNGanamode, &anamode},
+};
+
+const char *TrigModeText(uint16_t mode) {
+    switch (mode) {
+    case 1:
+        return "INTERN-CHA-scan128";
+    case 2:
+        return "TRIG-CHB -> EVAL-CHA";
+    case 3:
+        return "EXT-IN0-HIGH (cont.)";
+    case 4:
+        return "EXT-IN0-L/H-scan128";
+    case 5:
+        return "EXT-IN0-L/H (cont.)";
+    default:
+        return "CONTINOUS";
+    }
+}
+
+const char *EvalModeText(uint16_t mode) {
+    switch (mode) {
+    case 1:
+        return "NORM (A & B)";
+    case 2:
+        return "TRIG-B -> EVAL-A";
+    case 3:
+        return "DIFFERENCE (A - B)";
+    default:
+        return "NORM-A: A/Amax";
+    }
+}
+
+const char *AnaModeText(uint16_t mode) {
+    switch (mode) {
+    case 1:
+        return "MAXIMA-value";
+    case 2:
+        return "MINIMA-value";
+    case 3:
+        return "<MAX-MIN>-value";
+    default:
+        return "DIRECT 0 .. 10V";
+    }
+}
+
+const char *OutModeText(uint16_t mode) {
+    switch (mode) {
+    case 1:
+        return "BIN:(A->OUT0);(B->OUT1)";
+    case 2:
+        return "BIN:(A & B) -> OUT0";
+    default:
+        return "(+)->OUT0; (-)->OUT1";
+    }
+}
+
+void ShowModeTexts() {
+    ReplaceTextBoxLine(panelHandle, TXTTrigMode, 0, TrigModeText(trigmode));
+    ReplaceTextBoxLine(panelHandle, TXTEvalMode, 0, EvalModeText(evalmode));
+    ReplaceTextBoxLine(panelHandle, TXTAnaMode, 0, AnaModeText(anamode));
+    ReplaceTextBoxLine(panelHandle, TXTOutMode, 0, OutModeText(outmode));
+}
+
+void ApplyEvalModeStates(uint16_t e) {
+    bool diff = e == 3; // one reference and one tolerance, those of channel A, for A - B
+    SetCtrlAttribute(panelHandle, NEDITrefB, ATTR_DIMMED, diff);
+    SetCtrlAttribute(panelHandle, NEDITtolB, ATTR_DIMMED, diff);
+    SetCtrlAttribute(panelHandle, NEDITrefA, ATTR_LABEL_TEXT,
+                     diff ? "REFERENCE-DIFF" : "REFERENCE-CHA");
+    SetCtrlAttribute(panelHandle, NEDITtolA, ATTR_LABEL_TEXT,
+                     diff ? "TOLERANCE-DIFF" : "TOLERANCE-CHA");
+    SetCtrlAttribute(panelHandle, NUMDIFF, ATTR_VISIBLE, diff);
+}
+
+void GetPanelValues() {
+    for (const Binding &b : kBindings)
+        GetCtrlVal(*b.panel, b.control, *b.variable);
+    ShowModeTexts();
+}
+
+void SetPanelValues() {
+    for (const Binding &b : kBindings)
+        SetCtrlVal(*b.panel, b.control, int(*b.variable));
+    ApplyEvalModeStates(evalmode);
+    ShowModeTexts();
+}
