@@ -168,7 +168,11 @@ class QtSerialDevice final : public ComDevice {
         return n < 0 ? 0 : int(n);
     }
     void flushInput() override { port->clear(QSerialPort::Input); }
-    void flushOutput() override { port->clear(QSerialPort::Output); }
+    // Every write is handed to the OS at once, so nothing of ours waits to be sent. What the OS
+    // still holds is the tail of a frame on its way; discarding it would cut that frame and the
+    // controller would read the next request's bytes as its rest (a set sent to the EEPROM
+    // just before a Get would be stored corrupted).
+    void flushOutput() override {}
     double nextArrival() override { return -1; }
     bool gone() override { return vanished; }
     void waitForData(double seconds) override {
