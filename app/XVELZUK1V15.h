@@ -3,10 +3,8 @@
 #pragma once
 
 #include "gui.h"
+#include "logo.h"
 #include "platform.h"
-
-extern char szSoftname[64];    // software name shown in the banner
-extern char szSoftversion[64]; // software version shown in the banner
 
 int WinMain(RunTimeInstance instance, RunTimeInstance previous, const char *commandLine,
             int showMode); // 0 after a normal end, -1 when start-up fails
@@ -33,6 +31,14 @@ int CC_BTNSend(int panel, int control, int event, void *callbackData, int eventD
                int eventData2); // both sets to the target, on the left click
 int CC_BTNGet(int panel, int control, int event, void *callbackData, int eventData1,
               int eventData2); // both sets from the target, shown on the panels
+
+// Single orders with read-back of set I (main panel).
+int CC_ButtonTeach(int panel, int control, int event, void *callbackData, int eventData1,
+                   int eventData2); // order 6: the controller takes a new reference value
+int CC_ButtonReset(int panel, int control, int event, void *callbackData, int eventData1,
+                   int eventData2); // order 10: the controller reloads its RAM from EEPROM
+int CC_ButtonRefresh(int panel, int control, int event, void *callbackData, int eventData1,
+                     int eventData2); // order 11
 
 extern const CallbackBinding kControlCallbacks[]; // control -> callback
 extern const int kControlCallbackCount;

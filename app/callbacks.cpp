@@ -40,9 +40,11 @@ int CC_DropDCom(int panel, int control, int event, void *, int, int) {
 }
 
 const CallbackBinding kControlCallbacks[] = {
-    {DropDCom, CC_DropDCom},   {TOGBTNparaII, CC_TOGBTNparaII}, {RBTRam, CC_RBTRam},
-    {RBTEeprom, CC_RBTEeprom}, {RBTFile, CC_RBTFile},           {BTNSend, CC_BTNSend},
-    {BTNGet, CC_BTNGet},
+    {DropDCom, CC_DropDCom},       {TOGBTNparaII, CC_TOGBTNparaII},
+    {RBTRam, CC_RBTRam},           {RBTEeprom, CC_RBTEeprom},
+    {RBTFile, CC_RBTFile},         {BTNSend, CC_BTNSend},
+    {BTNGet, CC_BTNGet},           {ButtonTeach, CC_ButtonTeach},
+    {ButtonReset, CC_ButtonReset}, {ButtonRefresh, CC_ButtonRefresh},
 };
 const int kControlCallbackCount = int(sizeof kControlCallbacks / sizeof kControlCallbacks[0]);
 

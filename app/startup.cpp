@@ -5,9 +5,6 @@
 
 #include <cstdio>
 
-char szSoftname[64];
-char szSoftversion[64];
-
 static void Copy(char *dst, int size, const char *src) {
     snprintf(dst, size_t(size), "%s", src);
 }
@@ -47,6 +44,7 @@ void InitVars() {
     SetCtrlVal(panelPopUp, TXTRecFile, recfile_name);
     Copy(szSoftname, sizeof szSoftname, "X-VEL-ZUK1-Rerov");
     Copy(szSoftversion, sizeof szSoftversion, "V1.5");
+    ShowLogo(BRAND_USED);
     ShowStatus();
     SetCtrlAttribute(panelHandle, NEDITpowerB, ATTR_VISIBLE, 0);
     SetCtrlAttribute(panelHandle, NEDITpowerA, ATTR_VISIBLE, 1);

@@ -9,26 +9,27 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 using Clock = std::chrono::steady_clock;
 static const Clock::time_point g_start = Clock::now();
 static bool g_testClock = false;
-static double g_testNow = 0.0;
+static long long g_testNow = 0;           // nanoseconds: exact, so 1500 polls make exactly 1.5 s
 static QEventLoop *g_loop = nullptr;      // the running user-interface loop
 static void (*g_atLoopStart)() = nullptr; // test hook: first thing the loop does
 static bool g_quitPending = false;
 static int g_quitCode = 0;
 
 double Timer() {
-    if (g_testClock) return g_testNow;
+    if (g_testClock) return double(g_testNow) / 1e9;
     return std::chrono::duration<double>(Clock::now() - g_start).count();
 }
 
 void Delay(double seconds) {
     if (seconds <= 0) return;
     if (g_testClock) {
-        g_testNow += seconds;
+        g_testNow += std::llround(seconds * 1e9);
         return;
     }
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
@@ -39,19 +40,19 @@ bool TestClockOn() {
     return g_testClock;
 }
 void TestClockPoll() {
-    g_testNow += 0.001;
+    g_testNow += 1000000;
 }
 } // namespace plat
 
 void UseTestClock(bool on) {
-    if (on && !g_testClock) g_testNow = 0.0;
+    if (on && !g_testClock) g_testNow = 0;
     g_testClock = on;
 }
 void SetTestClock(double seconds) {
-    g_testNow = seconds;
+    g_testNow = std::llround(seconds * 1e9);
 }
 void AdvanceTestClock(double seconds) {
-    g_testNow += seconds;
+    g_testNow += std::llround(seconds * 1e9);
 }
 
 // Wakes a waiting ProcessSystemEvents after at most 1 ms, so polling loops neither spin a

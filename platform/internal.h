@@ -2,6 +2,7 @@
 // between event processing and the serial ports. Not for use outside platform/.
 #pragma once
 
+#include <QLabel>
 #include <QWidget>
 
 namespace plat {
@@ -48,6 +49,8 @@ void FillPortRing(QWidget *ring); // the COM-port ring lists the port table
 int ControlByName(const char *name, int *resource); // identifier by object name, or CTRL_NONE
 int PanelOfResource(int resource); // handle of the loaded panel of that resource, or -1
 QWidget *PanelWidget(int panel);   // nullptr if no such panel
+int AddControl(int panel, QWidget *w, int kind); // a control made at run time: its id, or <0
+QLabel *Caption(QWidget *w);                     // the label whose buddy w is, or nullptr
 QWidget *CtrlWidget(int panel, int control);
 void DiscardAllPanels();
 

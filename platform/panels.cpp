@@ -33,10 +33,13 @@ constexpr ResRow kResource[] = {
 #undef UIR_ROW
 };
 
+constexpr int kMaxCtrls = CTRL_COUNT + 64; // the resource's controls and those made at run time
+
 struct PanelRec {
     QWidget *w = nullptr;
     int resource = 0;
-    QWidget *ctrl[CTRL_COUNT] = {};
+    QWidget *ctrl[kMaxCtrls] = {};
+    int nextNew = CTRL_COUNT; // identifier of the next control made at run time
 };
 
 // Turns mouse presses on buttons into left clicks and close boxes into close events.
@@ -67,6 +70,19 @@ int plat::ControlByName(const char *name, int *resource) {
     return CTRL_NONE;
 }
 
+int plat::AddControl(int panel, QWidget *w, int kind) {
+    if (!PanelWidget(panel) || g_panels[panel].nextNew >= kMaxCtrls) {
+        delete w;
+        return -1;
+    }
+    int id = g_panels[panel].nextNew++;
+    g_panels[panel].ctrl[id] = w;
+    w->setProperty("xvPanel", panel);
+    w->setProperty("xvCtrl", id);
+    w->setProperty("xvKind", kind);
+    return id;
+}
+
 int plat::PanelOfResource(int resource) {
     for (int h = 1; h < kMaxPanels; h++)
         if (g_panels[h].w && g_panels[h].resource == resource) return h;
@@ -78,7 +94,7 @@ QWidget *plat::PanelWidget(int panel) {
 }
 
 QWidget *plat::CtrlWidget(int panel, int control) {
-    if (!PanelWidget(panel) || control <= CTRL_NONE || control >= CTRL_COUNT) return nullptr;
+    if (!PanelWidget(panel) || control <= CTRL_NONE || control >= kMaxCtrls) return nullptr;
     return g_panels[panel].ctrl[control];
 }
 
@@ -336,6 +352,8 @@ int GetCtrlVal(int panel, int control, char *text, int size) {
         s = t->toPlainText();
     else if (auto *r = qobject_cast<QComboBox *>(w))
         s = r->currentText();
+    else if (auto *l = qobject_cast<QLabel *>(w))
+        s = l->text();
     else
         return -1;
     snprintf(text, size_t(size), "%s", s.toLocal8Bit().constData());
@@ -363,6 +381,29 @@ int SetCtrlVal(int panel, int control, int value) {
     return 0;
 }
 
+// The last status-line texts, oldest first, for tests that check a sequence of messages.
+static char g_statusLog[32][256];
+static int g_nStatus = 0;
+
+static void RememberStatus(const char *text) {
+    if (g_nStatus == 32) {
+        memmove(g_statusLog[0], g_statusLog[1], sizeof g_statusLog - sizeof g_statusLog[0]);
+        g_nStatus--;
+    }
+    snprintf(g_statusLog[g_nStatus++], sizeof g_statusLog[0], "%s", text);
+}
+
+int StatusHistory(const char **texts, int max) {
+    int n = g_nStatus < max ? g_nStatus : max;
+    for (int i = 0; i < n; i++)
+        texts[i] = g_statusLog[g_nStatus - n + i];
+    return n;
+}
+
+void ClearStatusHistory() {
+    g_nStatus = 0;
+}
+
 int SetCtrlVal(int panel, int control, const char *text) {
     QWidget *w = plat::CtrlWidget(panel, control);
     if (!w || !text) return -4;
@@ -372,90 +413,15 @@ int SetCtrlVal(int panel, int control, const char *text) {
         e->setCursorPosition(0);
     } else if (auto *t = qobject_cast<QPlainTextEdit *>(w)) {
         t->setPlainText(QString::fromLocal8Bit(text));
+    } else if (auto *l = qobject_cast<QLabel *>(w); l && KindOf(control) != KIND_LED) {
+        l->setText(QString::fromLocal8Bit(text));
+        l->adjustSize();
     } else {
         return -1;
     }
-    if (control == TXTStatus && plat::g_opt.verbose) plat::Log("status: %s", text);
-    return 0;
-}
-
-// A control's caption is the label whose buddy it is; it shows, hides and dims with it.
-static QLabel *Caption(QWidget *w) {
-    for (QLabel *l : w->window()->findChildren<QLabel *>())
-        if (l->buddy() == w) return l;
-    return nullptr;
-}
-
-int SetCtrlAttribute(int panel, int control, int attribute, int value) {
-    QWidget *w = plat::CtrlWidget(panel, control);
-    if (!w) return -4;
-    QLabel *caption = Caption(w);
-    switch (attribute) {
-    case ATTR_DIMMED:
-        w->setEnabled(value == 0);
-        if (caption) caption->setEnabled(value == 0);
-        return 0;
-    case ATTR_VISIBLE:
-        w->setVisible(value != 0);
-        if (caption) caption->setVisible(value != 0);
-        return 0;
-    default:
-        return -1;
+    if (control == TXTStatus) {
+        if (plat::g_opt.verbose) plat::Log("status: %s", text);
+        RememberStatus(text);
     }
-}
-
-int SetCtrlAttribute(int panel, int control, int attribute, const char *text) {
-    QWidget *w = plat::CtrlWidget(panel, control);
-    if (!w || !text) return -4;
-    if (attribute != ATTR_LABEL_TEXT) return -1;
-    QLabel *caption = Caption(w);
-    if (caption)
-        caption->setText(QString::fromLocal8Bit(text));
-    else if (auto *b = qobject_cast<QAbstractButton *>(w))
-        b->setText(QString::fromLocal8Bit(text));
-    else
-        return -1;
     return 0;
-}
-
-int GetCtrlAttribute(int panel, int control, int attribute, char *text, int size) {
-    QWidget *w = plat::CtrlWidget(panel, control);
-    if (!w || size <= 0) return -4;
-    if (attribute != ATTR_LABEL_TEXT) return -1;
-    QString s;
-    if (QLabel *caption = Caption(w))
-        s = caption->text();
-    else if (auto *b = qobject_cast<QAbstractButton *>(w))
-        s = b->text();
-    else
-        return -1;
-    snprintf(text, size_t(size), "%s", s.toLocal8Bit().constData());
-    return 0;
-}
-
-int ReplaceTextBoxLine(int panel, int control, int line, const char *text) {
-    auto *box = qobject_cast<QPlainTextEdit *>(plat::CtrlWidget(panel, control));
-    if (!box || !text || line < 0) return -4;
-    QStringList lines = box->toPlainText().split('\n');
-    if (line > lines.size()) return -1; // the box has no such line
-    if (line == lines.size()) lines.append(QString());
-    lines[line] = QString::fromLocal8Bit(text);
-    const QSignalBlocker block(box);
-    box->setPlainText(lines.join('\n'));
-    return 0;
-}
-
-int GetCtrlAttribute(int panel, int control, int attribute, int &value) {
-    QWidget *w = plat::CtrlWidget(panel, control);
-    if (!w) return -4;
-    switch (attribute) {
-    case ATTR_DIMMED:
-        value = w->isEnabledTo(w->window()) ? 0 : 1;
-        return 0;
-    case ATTR_VISIBLE:
-        value = w->isVisibleTo(w->window()) ? 1 : 0;
-        return 0;
-    default:
-        return -1;
-    }
 }

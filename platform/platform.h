@@ -47,14 +47,25 @@ int GetCtrlVal(int panel, int control, char *text, int size);  // text displays
 int SetCtrlVal(int panel, int control, int value);             // raises no callback
 int SetCtrlVal(int panel, int control, const char *text);      // raises no callback
 
-constexpr int ATTR_DIMMED = 1;     // int 0/1
-constexpr int ATTR_VISIBLE = 2;    // int 0/1
-constexpr int ATTR_LABEL_TEXT = 3; // text: the control's caption
+constexpr int ATTR_DIMMED = 1;          // int 0/1
+constexpr int ATTR_VISIBLE = 2;         // int 0/1
+constexpr int ATTR_LABEL_TEXT = 3;      // text: the control's caption
+constexpr int ATTR_LEFT = 4;            // int, pixels from the panel's left edge
+constexpr int ATTR_TOP = 5;             // int, pixels from the panel's top edge
+constexpr int ATTR_TEXT_COLOR = 6;      // int 0xRRGGBB
+constexpr int ATTR_TEXT_BGCOLOR = 7;    // int 0xRRGGBB
+constexpr int ATTR_FRAME_COLOR = 8;     // int 0xRRGGBB: a decoration's colour
+constexpr int ATTR_TEXT_POINT_SIZE = 9; // int, text height in pixels
+constexpr int ATTR_TEXT_BOLD = 10;      // int 0/1
+constexpr int ATTR_TEXT_FONT = 11;      // text: font family; "NIApp" the application font
 int SetCtrlAttribute(int panel, int control, int attribute, int value);
 int SetCtrlAttribute(int panel, int control, int attribute, const char *text);
 int GetCtrlAttribute(int panel, int control, int attribute, int &value);
 int GetCtrlAttribute(int panel, int control, int attribute, char *text, int size);
 int ReplaceTextBoxLine(int panel, int control, int line, const char *text); // one line of a box
+constexpr int CTRL_TEXT_MSG = 1; // kind for NewCtrl: a one-line text without label
+int NewCtrl(int panel, int kind, const char *label, int top, int left); // new control's id
+int DisplayImageFile(int panel, int control, const char *file); // bitmap into a picture; 0 ok
 
 // ---- Time and events ------------------------------------------------------------------------
 

@@ -18,6 +18,10 @@ int OperatorClose(int panel);                       // the panel's close box
 // The answer the next file dialog gives instead of asking: value 0 cancel, 1 the path.
 void QueueDialogAnswer(int value, const char *path);
 
+// Status line: the last texts it showed, oldest first (up to 32 are kept).
+int StatusHistory(const char **texts, int max); // fills texts, returns how many
+void ClearStatusHistory();
+
 // Panels
 int PanelVisible(int panel);                   // 1 shown, 0 hidden, -1 no such panel
 int GrabPanel(int panel, const char *pngPath); // render the panel to a PNG file; 0 ok

@@ -75,7 +75,11 @@ int WaitRxFull();           // wait for rx_flag, at most TIMEOUT; 1 reply, 0 tim
 int CheckComLine(int port); // echo request and direct read; 1 line good, 0 not
 const char *ComErrorText(int code);   // status text for a negative port open error code
 void PushGET(int from, uint16_t set); // set 0/1 from RAM or EEPROM into the variables
-extern void (*pfnSetPanelValues)();   // shows the variables on the panels after the start-up
-                                      // reads; set by the program (the panels sit above here)
-void SetStatus(const char *text);     // copy text into szStatus (bounded)
-void ShowStatus();                    // show szStatus on the status line
+
+extern char szVersion[65]; // firmware text of the controller, at most 64 printable characters
+int GetVERSIONInfo();      // order 7, 64 raw bytes -> szVersion and the status line; bytes waiting
+void FormatFirmwareText(const int *words, char *text); // 32 words -> text[65], printable only
+extern void (*pfnSetPanelValues)(); // shows the variables on the panels after the start-up
+                                    // reads; set by the program (the panels sit above here)
+void SetStatus(const char *text);   // copy text into szStatus (bounded)
+void ShowStatus();                  // show szStatus on the status line

@@ -50,8 +50,8 @@ const char *ComErrorText(int code) {
     }
 }
 
-// After a good echo the controller's parameter sets are read from RAM and shown on the panels;
-// the firmware read joins here as it is built. A failed read keeps that set's values.
+// After a good echo the controller's parameter sets are read from RAM and shown on the panels,
+// then its firmware text is read. A failed parameter read keeps that set's values.
 static void StartupReads() {
     target = RAM;
     // The storage-target buttons show RAM too: a panel still showing EEPROM or FILE would
@@ -63,6 +63,7 @@ static void StartupReads() {
     target = RAM;
     PushGET(RAM, 1);
     if (pfnSetPanelValues) pfnSetPanelValues();
+    if (GetVERSIONInfo() < 64) SetStatus("Error reading firmware-info!");
 }
 
 void InitRS232(int port) {

@@ -7,7 +7,7 @@ PACKAGES=(
   cmake ninja-build g++ make pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev libgl-dev
   libgtest-dev libgmock-dev
-  fonts-dejavu-core xvfb xauth
+  fonts-dejavu-core fonts-dejavu-extra xvfb xauth
 )
 
 missing=()

@@ -34,6 +34,12 @@ std::string StatusLine() {
     return text;
 }
 
+std::vector<std::string> StatusTexts() {
+    const char *texts[32];
+    int n = StatusHistory(texts, 32);
+    return std::vector<std::string>(texts, texts + n);
+}
+
 int CtrlInt(int panel, int control) {
     int v = -12345;
     GetCtrlVal(panel, control, v);
@@ -52,6 +58,7 @@ void AppTest::SetUp() {
     SimReset();
     MapPorts({"--com", "1=sim"});
     graphrefresh = 0;
+    ClearStatusHistory();
 }
 
 void AppTest::LoadPanels() {

@@ -14,12 +14,16 @@
 
 using Bytes = std::vector<unsigned char>;
 
+constexpr const char *kSimFirmware =
+    "XVEL-ZUK1 SIM FW 1.07 2x1024px 19200Bd"; // the simulator's firmware text
+
 // Maps ports as the command line would: e.g. {"--com", "1=sim"}.
 void MapPorts(std::vector<std::string> args);
 
 Bytes SentBytes(); // everything the program wrote to the simulator
 Bytes Frame(int order, std::vector<unsigned> words); // 36-byte request frame, words zero-filled
 std::string StatusLine();                            // the text on the status line now
+std::vector<std::string> StatusTexts();              // the status line's texts since the last clear
 int CtrlInt(int panel, int control);                 // a control's value
 int Attr(int panel, int control, int attribute);
 

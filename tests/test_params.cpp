@@ -82,7 +82,7 @@ TEST_F(Params, StartUpShowsTheControllersSetsOnThePanels) {
     EXPECT_EQ(CtrlInt(panelHandle, NEDITrefB), 999);
     EXPECT_EQ(CtrlInt(panelPopUp, DROP_EvalMode), 3);
     EXPECT_EQ(Attr(panelHandle, NEDITrefB, ATTR_DIMMED), 1);
-    EXPECT_EQ(StatusLine(), "Echo Check - Line Ok!");
+    EXPECT_EQ(StatusLine(), kSimFirmware);
 }
 
 TEST_F(Params, SendToEepromWritesSetIThenSetIIAsOrder3FramesATenthApart) {

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+#define FIRMWARE "XVEL-ZUK1 SIM FW 1.07 2x1024px 19200Bd" // the simulator's firmware text
+
 static std::string WriteScript(const std::string &name, const std::string &text) {
     std::string path = std::string(TEST_TMP_DIR) + "/" + name;
     std::ofstream(path) << text;
@@ -32,7 +34,7 @@ TEST(Play, DemoExampleHoldsAgainstTheSimulator) {
 }
 
 TEST(Play, FailingExpectationExitsOneNamingFileLineAndWhatWasFound) {
-    std::string s = WriteScript("fail.txt", "# start\nexpect-status Echo Check - Line Ok!\n"
+    std::string s = WriteScript("fail.txt", "# start\nexpect-status " FIRMWARE "\n"
                                             "expect NEDITrefA 999\nexpect-status never\n");
     ProgramResult r = Play(s);
     EXPECT_EQ(r.exitCode, 1);
@@ -42,7 +44,7 @@ TEST(Play, FailingExpectationExitsOneNamingFileLineAndWhatWasFound) {
 }
 
 TEST(Play, StatusExpectationReportsTheTextFound) {
-    std::string s = WriteScript("status.txt", "expect-status Echo Check - Line Ok!\n");
+    std::string s = WriteScript("status.txt", "expect-status " FIRMWARE "\n");
     ProgramResult r = Play(s, "sim", {"--com", "2=/nonexistent/ttyXVEL"});
     EXPECT_EQ(r.exitCode, 0) << r.errors;
     s = WriteScript("status2.txt", "set DropDCom 2\nexpect-status Echo Check - Line Ok!\n");
@@ -100,8 +102,7 @@ TEST(Play, ScriptAgainstASilentControllerFailsOnTheStatusText) {
     ProgramResult r = Play(EXAMPLES_DIR "/startup.txt", tty);
     StopSimServer(pid);
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.errors.find(":2: expect-status Echo Check - Line Ok!: found \"Timeout < 36 "
-                            "Bytes\""),
+    EXPECT_NE(r.errors.find(":2: expect-status " FIRMWARE ": found \"Timeout < 36 Bytes\""),
               std::string::npos)
         << r.errors;
 }

@@ -49,7 +49,7 @@ TEST_F(OverPty, EchoCheckPassesOverAPseudoTerminal) {
     MapPorts({"--com", "1=" + tty});
     LoadPanels();
     InitRS232(1);
-    EXPECT_EQ(StatusLine(), "Echo Check - Line Ok!");
+    EXPECT_EQ(StatusLine(), kSimFirmware);
     // A reply through the receive handler as well, over the real port's notifications.
     rx_flag = 0;
     CopyVarsToPP(0);

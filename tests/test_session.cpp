@@ -15,12 +15,14 @@ class Session : public AppTest {
 
 TEST_F(Session, GoodEchoIsFollowedByBothSetReadsAndEndsOnLineOk) {
     InitRS232(1);
-    EXPECT_EQ(StatusLine(), "Echo Check - Line Ok!");
+    EXPECT_EQ(StatusLine(), kSimFirmware);
     Bytes expected = EchoRequest();
     Bytes readI = Frame(2, {0, 500, 2048, 512, 950, 20, 1, 100, 8, 1, 0, 0, 0, 0, 500, 0});
     Bytes readII = Frame(2, {1, 500, 2048, 512, 950});
     expected.insert(expected.end(), readI.begin(), readI.end());
     expected.insert(expected.end(), readII.begin(), readII.end());
+    Bytes firmware = Frame(7, {1, 500, 2048, 512, 950}); // pp as the last read left it
+    expected.insert(expected.end(), firmware.begin(), firmware.end());
     EXPECT_EQ(SentBytes(), expected);
     EXPECT_EQ(ComOpenCount(), 1);
     EXPECT_EQ(target, RAM);
@@ -109,7 +111,7 @@ TEST_F(Session, WaitWithoutReplyTimesOutJustAfterOneAndAHalfSeconds) {
     EXPECT_GT(Timer() - t0, TIMEOUT);
     EXPECT_LT(Timer() - t0, TIMEOUT + 0.005);
     EXPECT_STREQ(szStatus, "Timeout-RS-232...");
-    EXPECT_EQ(StatusLine(), "Echo Check - Line Ok!"); // the wait does not show its text
+    EXPECT_EQ(StatusLine(), kSimFirmware); // the wait does not show its text
 }
 
 TEST_F(Session, ReceiveHandlerRunsOnlyFromEventProcessingNeverFromDirectReads) {
@@ -141,5 +143,5 @@ TEST_F(Session, StaleBytesQueuedBeforeTheStartUpAreNotTakenForTheEcho) {
     SimQueueRaw(Frame(5, {0x00AB}).data(), FRAMELEN, 0.0); // a reply left over from before
     AdvanceTestClock(0.1);                                 // ... that has fully arrived
     InitRS232(1);
-    EXPECT_EQ(StatusLine(), "Echo Check - Line Ok!");
+    EXPECT_EQ(StatusLine(), kSimFirmware);
 }

@@ -32,7 +32,7 @@ TEST_F(Startup, WithControllerTheStartUpEndsOnLineOk) {
     char arg0[] = "xvelzuk1";
     char *argv[] = {arg0, nullptr};
     EXPECT_EQ(WinMain(RunTimeInstance{1, argv}, RunTimeInstance{0, nullptr}, "", 1), 0);
-    EXPECT_EQ(g_seenStatus, "Echo Check - Line Ok!");
+    EXPECT_EQ(g_seenStatus, kSimFirmware);
 }
 
 TEST_F(Startup, InitVarsSetsStartValuesRecordPathAndShowsPowerA) {
@@ -89,12 +89,12 @@ TEST_F(Startup, ChoosingAPortRunsCloseAndOpenOncePerEventItRaises) {
     EXPECT_EQ(SimCloseCount(), 2); // COM1, then COM2 opened by the first run
     Bytes startUp = Frame(5, {0, 500, 2048, 512, 950, 20, 1, 100, 8, 1, 0, 0, 0, 0, 500, 0});
     for (Bytes read : {Frame(2, {0, 500, 2048, 512, 950, 20, 1, 100, 8, 1, 0, 0, 0, 0, 500, 0}),
-                       Frame(2, {1, 500, 2048, 512, 950})})
+                       Frame(2, {1, 500, 2048, 512, 950}), Frame(7, {1, 500, 2048, 512, 950})})
         startUp.insert(startUp.end(), read.begin(), read.end());
     Bytes twice = startUp;
     twice.insert(twice.end(), startUp.begin(), startUp.end());
     EXPECT_EQ(SentBytes(), twice);
-    EXPECT_EQ(StatusLine(), "Echo Check - Line Ok!");
+    EXPECT_EQ(StatusLine(), kSimFirmware);
     EXPECT_EQ(ComOpenCount(), 1);
 }
 
