@@ -40,6 +40,27 @@ int CC_ButtonReset(int panel, int control, int event, void *callbackData, int ev
 int CC_ButtonRefresh(int panel, int control, int event, void *callbackData, int eventData1,
                      int eventData2); // order 11
 
+// Mode-dependent controls and the live monitor.
+extern int type;          // 0: raw plotting on the RAW chart, 1: normalised on the NORM chart
+extern int stop_flag;     // 1 ends the live loop and the recording loop
+extern uint16_t ref10Bit; // reference of the NORM history after Stop: 2048
+extern uint16_t tol10Bit; // tolerance of the NORM history after Stop: 512
+constexpr int GUARDED_FIRST = BTNRun;   // dimmed while a live loop runs, free again at its end
+constexpr int GUARDED_SECOND = BTNData; // dimmed while a live loop runs, free again after Stop
+void ShowGraphSource(int source);       // 0, 1: RAW chart visible; other: NORM chart visible
+int CC_DROP_EvalMode(int panel, int control, int event, void *callbackData, int eventData1,
+                     int eventData2); // couples the trigger mode, sets the difference states
+int CC_DropTrigmode(int panel, int control, int event, void *callbackData, int eventData1,
+                    int eventData2); // couples the evaluation mode
+int CC_BINSWpower(int panel, int control, int event, void *callbackData, int eventData1,
+                  int eventData2); // which power numeric is visible
+int CC_RNGGraphSource(int panel, int control, int event, void *callbackData, int eventData1,
+                      int eventData2); // which strip chart is visible, and type
+int CC_BTNRun(int panel, int control, int event, void *callbackData, int eventData1,
+              int eventData2); // the live loop; returns when it has ended
+int CC_BTNStop(int panel, int control, int event, void *callbackData, int eventData1,
+               int eventData2); // ends a live loop or recording; resets both histories
+
 extern const CallbackBinding kControlCallbacks[]; // control -> callback
 extern const int kControlCallbackCount;
 extern const CallbackBinding kPanelCallbacks[]; // panel resource -> callback

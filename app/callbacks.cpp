@@ -40,11 +40,22 @@ int CC_DropDCom(int panel, int control, int event, void *, int, int) {
 }
 
 const CallbackBinding kControlCallbacks[] = {
-    {DropDCom, CC_DropDCom},       {TOGBTNparaII, CC_TOGBTNparaII},
-    {RBTRam, CC_RBTRam},           {RBTEeprom, CC_RBTEeprom},
-    {RBTFile, CC_RBTFile},         {BTNSend, CC_BTNSend},
-    {BTNGet, CC_BTNGet},           {ButtonTeach, CC_ButtonTeach},
-    {ButtonReset, CC_ButtonReset}, {ButtonRefresh, CC_ButtonRefresh},
+    {DropDCom, CC_DropDCom},
+    {TOGBTNparaII, CC_TOGBTNparaII},
+    {RBTRam, CC_RBTRam},
+    {RBTEeprom, CC_RBTEeprom},
+    {RBTFile, CC_RBTFile},
+    {BTNSend, CC_BTNSend},
+    {BTNGet, CC_BTNGet},
+    {ButtonTeach, CC_ButtonTeach},
+    {ButtonReset, CC_ButtonReset},
+    {ButtonRefresh, CC_ButtonRefresh},
+    {DROP_EvalMode, CC_DROP_EvalMode},
+    {DropTrigmode, CC_DropTrigmode},
+    {BINSWpower, CC_BINSWpower},
+    {RNGGraphSource, CC_RNGGraphSource},
+    {BTNRun, CC_BTNRun},
+    {BTNStop, CC_BTNStop},
 };
 const int kControlCallbackCount = int(sizeof kControlCallbacks / sizeof kControlCallbacks[0]);
 

@@ -28,11 +28,15 @@ static void StartValues() {
     sdelay = 500;
     outmode = 0;
     anamode = 0;
+    ref10Bit = 2048;
+    tol10Bit = 512;
     com = 1;
     sync = 0x55;
     order = 1;
     target = RAM;
+    type = 1;
     rx_flag = 1;
+    stop_flag = 1;
 }
 
 void InitVars() {
@@ -49,6 +53,8 @@ void InitVars() {
     SetCtrlAttribute(panelHandle, NEDITpowerB, ATTR_VISIBLE, 0);
     SetCtrlAttribute(panelHandle, NEDITpowerA, ATTR_VISIBLE, 1);
     GetPanelValues(); // the controls' values count from here on, not the start values
+    FillarrayRAW(0, 0);
+    FillarrayNORM(tol10Bit, ref10Bit, 0);
     pfnSetPanelValues = SetPanelValues;
 }
 

@@ -1,5 +1,6 @@
 // Control attributes: dimming, visibility, captions, position, colours and fonts; text boxes;
 // controls created at run time and pictures from bitmap files.
+#include "charts.h"
 #include "internal.h"
 #include "platform.h"
 
@@ -66,22 +67,17 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
         w->setVisible(value != 0);
         if (caption) caption->setVisible(value != 0);
         return 0;
-    case ATTR_LEFT:
-        w->move(value, w->y());
-        return 0;
-    case ATTR_TOP:
-        w->move(w->x(), value);
-        return 0;
-    case ATTR_TEXT_COLOR:
-        return SetColour(w, "xvTextColor", value);
+    case ATTR_LEFT: w->move(value, w->y()); return 0;
+    case ATTR_TOP: w->move(w->x(), value); return 0;
+    case ATTR_TEXT_COLOR: return SetColour(w, "xvTextColor", value);
     case ATTR_TEXT_BGCOLOR:
-    case ATTR_FRAME_COLOR:
-        return SetColour(w, "xvBgColor", value);
+    case ATTR_FRAME_COLOR: return SetColour(w, "xvBgColor", value);
     case ATTR_TEXT_POINT_SIZE:
-    case ATTR_TEXT_BOLD:
-        return SetFontPart(w, attribute, value);
-    default:
-        return -1;
+    case ATTR_TEXT_BOLD: return SetFontPart(w, attribute, value);
+    case ATTR_NUM_TRACES:
+    case ATTR_POINTS_PER_SCREEN:
+    case ATTR_SCROLL_MODE: return plat::SetStripAttribute(panel, control, attribute, value);
+    default: return -1;
     }
 }
 
@@ -130,33 +126,16 @@ int GetCtrlAttribute(int panel, int control, int attribute, int &value) {
     QWidget *w = plat::CtrlWidget(panel, control);
     if (!w) return -4;
     switch (attribute) {
-    case ATTR_DIMMED:
-        value = w->isEnabledTo(w->window()) ? 0 : 1;
-        return 0;
-    case ATTR_VISIBLE:
-        value = w->isVisibleTo(w->window()) ? 1 : 0;
-        return 0;
-    case ATTR_LEFT:
-        value = w->x();
-        return 0;
-    case ATTR_TOP:
-        value = w->y();
-        return 0;
-    case ATTR_TEXT_COLOR:
-        value = w->property("xvTextColor").toInt();
-        return 0;
+    case ATTR_DIMMED: value = w->isEnabledTo(w->window()) ? 0 : 1; return 0;
+    case ATTR_VISIBLE: value = w->isVisibleTo(w->window()) ? 1 : 0; return 0;
+    case ATTR_LEFT: value = w->x(); return 0;
+    case ATTR_TOP: value = w->y(); return 0;
+    case ATTR_TEXT_COLOR: value = w->property("xvTextColor").toInt(); return 0;
     case ATTR_TEXT_BGCOLOR:
-    case ATTR_FRAME_COLOR:
-        value = w->property("xvBgColor").toInt();
-        return 0;
-    case ATTR_TEXT_POINT_SIZE:
-        value = w->font().pixelSize();
-        return 0;
-    case ATTR_TEXT_BOLD:
-        value = w->font().bold() ? 1 : 0;
-        return 0;
-    default:
-        return -1;
+    case ATTR_FRAME_COLOR: value = w->property("xvBgColor").toInt(); return 0;
+    case ATTR_TEXT_POINT_SIZE: value = w->font().pixelSize(); return 0;
+    case ATTR_TEXT_BOLD: value = w->font().bold() ? 1 : 0; return 0;
+    default: return -1;
     }
 }
 

@@ -12,6 +12,8 @@ struct ComDevice {
     virtual double nextArrival() = 0; // Timer() time of the next byte in flight, <0 when none
     virtual bool gone() = 0;          // the device vanished (unplugged); the port closes itself
     virtual void waitForData(double seconds); // block until a byte may have arrived, at most this
+    virtual double arrivalOf(int nth) { return nth == 1 ? nextArrival() : -1; } // nth byte's
+    // arrival time when known (1 = next), else -1
 };
 
 // Opens a named device: returns a new device, or nullptr with *error set to an open-error code.

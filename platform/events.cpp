@@ -35,6 +35,28 @@ void Delay(double seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
+// Test actions due at a test-clock time, run from event processing like any callback.
+struct Due {
+    long long at;
+    void (*fn)();
+};
+static Due g_due[16];
+static int g_nDue = 0;
+
+void AtTestTime(double seconds, void (*fn)()) {
+    if (g_nDue < 16) g_due[g_nDue++] = {std::llround(seconds * 1e9), fn};
+}
+
+static void RunDue() {
+    for (int i = 0; i < g_nDue; i++) {
+        if (g_due[i].at > g_testNow) continue;
+        void (*fn)() = g_due[i].fn;
+        g_due[i] = g_due[--g_nDue];
+        fn();
+        i = -1; // fn may have added or run others: look again from the start
+    }
+}
+
 namespace plat {
 bool TestClockOn() {
     return g_testClock;
@@ -46,6 +68,7 @@ void TestClockPoll() {
 
 void UseTestClock(bool on) {
     if (on && !g_testClock) g_testNow = 0;
+    g_nDue = 0;
     g_testClock = on;
 }
 void SetTestClock(double seconds) {
@@ -70,6 +93,7 @@ static QTimer *IdleTimer() {
 void ProcessSystemEvents() {
     QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance();
     if (!d) return;
+    if (g_testClock) RunDue();
     bool busy = d->processEvents(QEventLoop::AllEvents);
     busy |= plat::PumpPorts();
     if (g_testClock) {

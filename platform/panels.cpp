@@ -1,5 +1,6 @@
 // Panels and controls: builds the two panels of the resource from their compiled-in forms, binds
 // controls to callbacks, and reads and writes control values and attributes.
+#include "charts.h"
 #include "internal.h"
 #include "platform.h"
 #include "serial_devices.h"
@@ -128,29 +129,28 @@ static void PaintLed(QWidget *w, bool on) {
                         : "background:#2a3a2a; border:1px solid #202020; border-radius:8px;");
 }
 
+// A binary switch names the side it stands on (its onText / offText properties).
+static void SwitchText(QWidget *w) {
+    auto *b = static_cast<QAbstractButton *>(w);
+    QVariant text = w->property(b->isChecked() ? "onText" : "offText");
+    if (text.isValid()) b->setText(text.toString());
+}
+
 static bool KindMatches(QWidget *w, CtrlKind kind) {
     switch (kind) {
     case KIND_NUMERIC:
-    case KIND_INDICATOR:
-        return qobject_cast<QSpinBox *>(w);
-    case KIND_RING:
-        return qobject_cast<QComboBox *>(w);
-    case KIND_STRING:
-        return qobject_cast<QLineEdit *>(w);
-    case KIND_TEXTBOX:
-        return qobject_cast<QPlainTextEdit *>(w);
-    case KIND_COMMAND:
-        return qobject_cast<QPushButton *>(w);
+    case KIND_INDICATOR: return qobject_cast<QSpinBox *>(w);
+    case KIND_RING: return qobject_cast<QComboBox *>(w);
+    case KIND_STRING: return qobject_cast<QLineEdit *>(w);
+    case KIND_TEXTBOX: return qobject_cast<QPlainTextEdit *>(w);
+    case KIND_COMMAND: return qobject_cast<QPushButton *>(w);
     case KIND_TOGGLE:
     case KIND_SWITCH:
         return qobject_cast<QPushButton *>(w) && static_cast<QPushButton *>(w)->isCheckable();
-    case KIND_RADIO:
-        return qobject_cast<QRadioButton *>(w);
+    case KIND_RADIO: return qobject_cast<QRadioButton *>(w);
     case KIND_LED:
-    case KIND_PICTURE:
-        return qobject_cast<QLabel *>(w);
-    default:
-        return qobject_cast<QFrame *>(w);
+    case KIND_PICTURE: return qobject_cast<QLabel *>(w);
+    default: return qobject_cast<QFrame *>(w);
     }
 }
 
@@ -167,10 +167,13 @@ static void Wire(int panel, int id, CtrlKind kind, QWidget *w) {
     case KIND_SWITCH:
     case KIND_RADIO:
         w->installEventFilter(g_filter);
-        QObject::connect(static_cast<QAbstractButton *>(w), &QAbstractButton::clicked, [panel, id] {
-            Dispatch(panel, id, EVENT_VAL_CHANGED);
-            Dispatch(panel, id, EVENT_COMMIT);
-        });
+        if (kind == KIND_SWITCH) SwitchText(w);
+        QObject::connect(static_cast<QAbstractButton *>(w), &QAbstractButton::clicked,
+                         [panel, id, w] {
+                             if (KindOf(id) == KIND_SWITCH) SwitchText(w);
+                             Dispatch(panel, id, EVENT_VAL_CHANGED);
+                             Dispatch(panel, id, EVENT_COMMIT);
+                         });
         break;
     case KIND_RING: {
         auto *ring = static_cast<QComboBox *>(w);
@@ -189,11 +192,9 @@ static void Wire(int panel, int id, CtrlKind kind, QWidget *w) {
             Dispatch(panel, id, EVENT_COMMIT);
         });
         break;
-    case KIND_LED:
-        PaintLed(w, false);
-        break;
-    default:
-        break;
+    case KIND_LED: PaintLed(w, false); break;
+    case KIND_STRIP: plat::MakeStripChart(static_cast<QFrame *>(w)); break;
+    default: break;
     }
 }
 
@@ -373,6 +374,7 @@ int SetCtrlVal(int panel, int control, int value) {
         r->setProperty("xvPrev", index);
     } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {
         b->setChecked(value != 0);
+        if (KindOf(control) == KIND_SWITCH) SwitchText(w);
     } else if (KindOf(control) == KIND_LED) {
         PaintLed(w, value != 0);
     } else {

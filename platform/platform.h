@@ -62,6 +62,17 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value);
 int SetCtrlAttribute(int panel, int control, int attribute, const char *text);
 int GetCtrlAttribute(int panel, int control, int attribute, int &value);
 int GetCtrlAttribute(int panel, int control, int attribute, char *text, int size);
+// Strip charts: values are distributed over the traces in turn (value k to trace k mod n) and
+// each trace shows its last "points per screen" values.
+constexpr int ATTR_NUM_TRACES = 20;        // int 1..8
+constexpr int ATTR_POINTS_PER_SCREEN = 21; // int
+constexpr int ATTR_SCROLL_MODE = 22;       // int; the chart always scrolls continuously
+constexpr int ATTR_TRACE_COLOR = 23;       // trace attribute: int 0xRRGGBB
+int PlotStripChart(int panel, int control, const double *values, int numPoints, int start,
+                   int skip); // appends numPoints values from values[start], every skip+1st
+int SetTraceAttribute(int panel, int control, int trace, int attribute, int value); // trace 1..
+int GetTraceAttribute(int panel, int control, int trace, int attribute, int &value);
+
 int ReplaceTextBoxLine(int panel, int control, int line, const char *text); // one line of a box
 constexpr int CTRL_TEXT_MSG = 1; // kind for NewCtrl: a one-line text without label
 int NewCtrl(int panel, int kind, const char *label, int top, int left); // new control's id

@@ -99,9 +99,7 @@ static bool Perform(const Action &a, char *why, size_t size) {
         }
         QueueDialogAnswer(a.value, a.text);
         return true;
-    case ACT_CLOSE:
-        OperatorClose(panel);
-        return true;
+    case ACT_CLOSE: OperatorClose(panel); return true;
     case ACT_EXPECT_STATUS: {
         char text[1024] = "";
         GetCtrlVal(plat::PanelOfResource(PANEL), TXTStatus, text, int(sizeof text));
@@ -109,15 +107,11 @@ static bool Perform(const Action &a, char *why, size_t size) {
         snprintf(why, size, "found \"%s\"", text);
         return false;
     }
-    case ACT_EXPECT:
-        return Expect(a, panel, why, size);
-    case ACT_EXPECT_DIMMED:
-        return Attribute(a, panel, ATTR_DIMMED, why, size);
-    case ACT_EXPECT_VISIBLE:
-        return Attribute(a, panel, ATTR_VISIBLE, why, size);
+    case ACT_EXPECT: return Expect(a, panel, why, size);
+    case ACT_EXPECT_DIMMED: return Attribute(a, panel, ATTR_DIMMED, why, size);
+    case ACT_EXPECT_VISIBLE: return Attribute(a, panel, ATTR_VISIBLE, why, size);
     case ACT_WAIT:
-    case ACT_QUIT:
-        return true;
+    case ACT_QUIT: return true;
     }
     return true;
 }

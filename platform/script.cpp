@@ -102,8 +102,7 @@ static bool ParseArgs(Action &a, char *rest, char *why) {
     char *w = nullptr;
     switch (a.kind) {
     case ACT_PRESS:
-    case ACT_KEY:
-        return Control(Word(&rest), a, why) && Nothing(rest, why);
+    case ACT_KEY: return Control(Word(&rest), a, why) && Nothing(rest, why);
     case ACT_SET:
         if (!Control(Word(&rest), a, why)) return false;
         w = Word(&rest);
@@ -135,9 +134,7 @@ static bool ParseArgs(Action &a, char *rest, char *why) {
         snprintf(why, 200, "expected seconds, found '%s'", w);
         return false;
     }
-    case ACT_EXPECT_STATUS:
-        Text(rest, a.text, sizeof a.text);
-        return true;
+    case ACT_EXPECT_STATUS: Text(rest, a.text, sizeof a.text); return true;
     case ACT_EXPECT:
         if (!Control(Word(&rest), a, why)) return false;
         Text(rest, a.text, sizeof a.text);
@@ -146,8 +143,7 @@ static bool ParseArgs(Action &a, char *rest, char *why) {
     case ACT_EXPECT_DIMMED:
     case ACT_EXPECT_VISIBLE:
         return Control(Word(&rest), a, why) && YesNo(Word(&rest), a, why) && Nothing(rest, why);
-    case ACT_QUIT:
-        return Nothing(rest, why);
+    case ACT_QUIT: return Nothing(rest, why);
     }
     return false;
 }

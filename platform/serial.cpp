@@ -9,8 +9,10 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 using plat::g_opt;
 
@@ -116,10 +118,13 @@ void plat::SchedulePump() {
     double next = -1;
     for (int i = 1; i <= kMaxPorts; i++) {
         Port &p = g_ports[i];
-        if (!p.dev) continue;
+        if (!p.dev || !p.cb || !(p.mask & LWRS_RECEIVE)) continue; // nobody to notify
         if (NotifyDue(p)) next = 0;
-        double a = p.dev->nextArrival();
-        if (a >= 0 && !TestClockOn() && (next < 0 || a < next)) next = a;
+        if (TestClockOn() || p.qlen >= p.notifyCount) continue;
+        // Wake when the byte that completes the notify count is due, not for every byte.
+        double a = p.dev->arrivalOf(p.notifyCount - p.qlen);
+        if (a < 0) a = p.dev->nextArrival();
+        if (a >= 0 && (next < 0 || a < next)) next = a;
     }
     if (next < 0) {
         t->stop();
@@ -220,6 +225,17 @@ int ComWrt(int port, const unsigned char *buffer, int count) {
     return n;
 }
 
+// Sleeps until the device says the byte completing a read is due, or for the next byte.
+static void WaitForBytes(Port &p, int need, double left) {
+    double due = p.dev->arrivalOf(need);
+    if (due > 0) {
+        double wait = std::min(left, due - Timer());
+        if (wait > 0) std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+        return;
+    }
+    p.dev->waitForData(std::min(left, 0.05));
+}
+
 int ComRd(int port, unsigned char *buffer, int count) {
     if (!OpenPort(port)) return -3;
     if (count <= 0) return 0;
@@ -233,7 +249,7 @@ int ComRd(int port, unsigned char *buffer, int count) {
         if (plat::TestClockOn())
             plat::TestClockPoll();
         else
-            g_ports[port].dev->waitForData(std::min(left, 0.05));
+            WaitForBytes(g_ports[port], count - g_ports[port].qlen, left);
     }
     Port &p = g_ports[port];
     int n = std::min(count, p.qlen);

@@ -187,15 +187,11 @@ class QtSerialDevice final : public ComDevice {
 
 static int OpenErrorCode(QSerialPort::SerialPortError e) {
     switch (e) {
-    case QSerialPort::DeviceNotFoundError:
-        return -6;
+    case QSerialPort::DeviceNotFoundError: return -6;
     case QSerialPort::PermissionError: // busy, locked by another program, or no access
-    case QSerialPort::OpenError:
-        return -7;
-    case QSerialPort::UnsupportedOperationError:
-        return -13;
-    default:
-        return -1;
+    case QSerialPort::OpenError: return -7;
+    case QSerialPort::UnsupportedOperationError: return -13;
+    default: return -1;
     }
 }
 

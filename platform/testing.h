@@ -3,11 +3,13 @@
 #pragma once
 
 // Clock
-void UseTestClock(bool on);            // on: Timer() stands still except where waits poll
-void SetTestClock(double seconds);     // jump the test clock
-void AdvanceTestClock(double seconds); // move the test clock forward
-void ResetQuitRequest();               // forget a QuitUserInterface made outside the loop
-void RunWhenLoopStarts(void (*fn)());  // call fn from RunUserInterface's loop once it runs
+void UseTestClock(bool on);                    // on: Timer() stands still except where waits poll
+void SetTestClock(double seconds);             // jump the test clock
+void AdvanceTestClock(double seconds);         // move the test clock forward
+void ResetQuitRequest();                       // forget a QuitUserInterface made outside the loop
+void AtTestTime(double seconds, void (*fn)()); // run fn from event processing once the test
+                                               // clock reaches seconds (16 pending at most)
+void RunWhenLoopStarts(void (*fn)());          // call fn from RunUserInterface's loop once it runs
 
 // Operator actions; each returns 0, or -1 for an unknown panel/control or a dimmed control.
 int OperatorPress(int panel, int control);          // mouse click: left click, then commit
@@ -27,5 +29,8 @@ int PanelVisible(int panel);                   // 1 shown, 0 hidden, -1 no such 
 int GrabPanel(int panel, const char *pngPath); // render the panel to a PNG file; 0 ok
 void ResetPlatform(); // close every port, discard every panel, forget callbacks and options
 
+// Charts
+int StripChartPoints(int panel, int control, int trace, double *values, int max); // shown, oldest
+                                                                                  // first
 // Ports
 int ComOpenCount(); // ports open now

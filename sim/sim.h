@@ -78,6 +78,8 @@ void SimReceive(const unsigned char *data, int n, double now); // PC wrote n byt
 int SimTake(unsigned char *dst, int max, double now); // bytes arrived at the PC by now; count
 double SimNextArrival(); // arrival of the oldest untaken byte (may be past), -1 when none
 void SimDiscardArrived(double now); // PC input flush: drop bytes arrived by now, keep the rest
+double SimArrivalOf(int nth);       // arrival time of the nth untaken byte (1 = oldest), -1 if none
+double SimLastReplyEnd();           // arrival of the last byte of the newest reply, -1 before any
 void SimQueueRaw(const unsigned char *bytes, int n, double now); // unasked bytes to the PC
 
 // ---- Test hooks (sim_core.cpp) --------------------------------------------------------------

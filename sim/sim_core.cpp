@@ -142,42 +142,21 @@ void Handle(const unsigned char *frame, double done) {
     int order = GetWord(frame, 1);
     const unsigned char *payload = frame + 4;
     switch (order) {
-    case SIM_ORDER_STORE_RAM:
-        StoreSet(ram, payload);
-        break;
-    case SIM_ORDER_READ_RAM:
-        SendFrame(order, ram[SetIndex(payload)], done);
-        break;
-    case SIM_ORDER_STORE_EEPROM:
-        StoreSet(eeprom, payload);
-        break;
-    case SIM_ORDER_READ_EEPROM:
-        SendFrame(order, eeprom[SetIndex(payload)], done);
-        break;
-    case SIM_ORDER_ECHO:
-        Echo(payload, done);
-        break;
-    case SIM_ORDER_TEACH:
-        Teach(done);
-        break;
-    case SIM_ORDER_FIRMWARE:
-        Firmware(done);
-        break;
-    case SIM_ORDER_LIVE:
-        Live(done);
-        break;
-    case SIM_ORDER_BLOCK:
-        Block(payload, done);
-        break;
+    case SIM_ORDER_STORE_RAM: StoreSet(ram, payload); break;
+    case SIM_ORDER_READ_RAM: SendFrame(order, ram[SetIndex(payload)], done); break;
+    case SIM_ORDER_STORE_EEPROM: StoreSet(eeprom, payload); break;
+    case SIM_ORDER_READ_EEPROM: SendFrame(order, eeprom[SetIndex(payload)], done); break;
+    case SIM_ORDER_ECHO: Echo(payload, done); break;
+    case SIM_ORDER_TEACH: Teach(done); break;
+    case SIM_ORDER_FIRMWARE: Firmware(done); break;
+    case SIM_ORDER_LIVE: Live(done); break;
+    case SIM_ORDER_BLOCK: Block(payload, done); break;
     case SIM_ORDER_RESET:
         std::memcpy(ram, eeprom, sizeof ram);
         SendFrame(order, ram[0], done);
         break;
-    case SIM_ORDER_REFRESH:
-        SendFrame(order, ram[0], done);
-        break;
-    default:
-        break; // unknown orders go unanswered
+    case SIM_ORDER_REFRESH: SendFrame(order, ram[0], done); break;
+    default: break; // unknown orders go unanswered
     }
 }
 

@@ -35,6 +35,7 @@ class SimDevice final : public ComDevice {
     void flushInput() override { SimDiscardArrived(Timer()); }
     void flushOutput() override {} // writes reach the model at once, nothing waits to be sent
     double nextArrival() override { return gone() ? -1.0 : SimNextArrival(); }
+    double arrivalOf(int nth) override { return gone() ? -1.0 : SimArrivalOf(nth); }
 
     // Once unplugged the device stays gone, even if the fault is cleared; a new open is needed.
     bool gone() override {

@@ -25,7 +25,8 @@ double outLast; // arrival time of the newest queued byte; later bytes never arr
 
 bool timing = true;
 double delay = DEFAULT_DELAY;
-double inFree; // time the PC->controller line finishes its last byte
+double inFree;       // time the PC->controller line finishes its last byte
+double lastReplyEnd; // arrival time of the last byte of the newest reply, -1 before any
 
 unsigned char sent[SIM_SENT_CAPACITY];
 int sentCount;
@@ -67,6 +68,7 @@ void SimLineReset() {
     timing = true;
     delay = DEFAULT_DELAY;
     inFree = 0;
+    lastReplyEnd = -1;
     sentCount = 0;
 }
 
@@ -86,6 +88,7 @@ double SimLineIn(double now) {
 
 void SimSend(const unsigned char *bytes, int n, double done, bool burst) {
     Schedule(bytes, n, timing ? done + delay : done, burst);
+    lastReplyEnd = outLast;
 }
 
 void SimQueueRaw(const unsigned char *bytes, int n, double now) {
@@ -104,6 +107,15 @@ int SimTake(unsigned char *dst, int max, double now) {
 
 double SimNextArrival() {
     return outCount > 0 ? out[outHead].at : -1.0;
+}
+
+double SimArrivalOf(int nth) {
+    if (nth < 1 || nth > outCount) return -1.0;
+    return out[(outHead + nth - 1) % SIM_OUT_CAPACITY].at;
+}
+
+double SimLastReplyEnd() {
+    return lastReplyEnd;
 }
 
 void SimDiscardArrived(double now) {

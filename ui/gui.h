@@ -22,5 +22,43 @@ const char *EvalModeText(uint16_t mode); // evaluation mode in words
 const char *AnaModeText(uint16_t mode);  // analog-output mode in words
 const char *OutModeText(uint16_t mode);  // switching-output mode in words
 
+// ---- Chart histories ------------------------------------------------------------------------
+
+constexpr int HISTORY_SAMPLES = 100; // samples kept per strip chart
+constexpr int RAW_TRACES = 2;        // RAW chart: channel A, channel B
+constexpr int NORM_TRACES = 6;       // upper, lower, reference, 2 markers, value
+constexpr int RAW_HISTORY = HISTORY_SAMPLES * RAW_TRACES;   // 200 doubles
+constexpr int NORM_HISTORY = HISTORY_SAMPLES * NORM_TRACES; // 600 doubles
+constexpr int ERR_COUNT = -20003;                           // Copy1D / Shift: count below 1
+constexpr int ERR_SHIFT = -20102;                           // Shift: |k| not below the count
+
+extern double arrayRAW[RAW_HISTORY];   // RAW history, sample-interleaved, oldest first
+extern double arrayNORM[NORM_HISTORY]; // NORM history, sample-interleaved, oldest first
+
+int Copy1D(const double *x, int n, double *y);       // y[0..n-1] = x[0..n-1]; 0 or ERR_COUNT
+int Shift(const double *x, int n, int k, double *y); // y = x moved by k places, 0-filled
+void FillarrayRAW(int a, int b);                     // every RAW sample := (a, b)
+void FillarrayNORM(int tol, int ref, int value);     // every NORM sample := band, ref, value
+
+// ---- Live values ----------------------------------------------------------------------------
+
+extern int32_t valNORMA, valNORMB; // normalised value of channel A / B, 1000 = the maximum
+extern uint16_t adcCHA, adcCHB;    // raw ADC value of channel A / B
+extern uint16_t Amax, Bmax;        // normalisation maximum of channel A / B
+extern uint16_t MAXvalA, MAXvalB;  // maximum value of channel A / B
+extern uint16_t MINvalA, MINvalB;  // minimum value of channel A / B
+extern uint16_t tolval;            // tolerance as the controller reports it
+extern uint16_t btnval;            // stored only
+extern uint16_t inputs;            // digital inputs: bit 0 and bit 1
+extern uint16_t valDIFF;           // difference value (evaluation mode 3)
+extern uint16_t indexA, indexB;    // scan index of channel A / B, 1..128
+extern int32_t upTHR, loTHR;       // band of the NORM chart: at most 1000 / at least 1
+extern uint16_t valREF;            // reference of the channel shown
+extern int32_t valNORM;            // value trace of the NORM chart
+
+void DecodeLive();    // pp (a live reply) -> the live values, indices limited to 1..128
+void PlotRAWValues(); // decode, append to arrayRAW, replot RAW chart, indicators, LEDs
+void PlotNORMValues(double *history); // decode, band, append, replot NORM chart, indicators
+
 void SendParaToFile();   // both sets, as the panels show them, into file_name
 void ReadParaFromFile(); // load dialog, then both sets from the chosen file (all or nothing)

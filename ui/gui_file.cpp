@@ -32,17 +32,10 @@ void ReadParaFromFile() {
     unsigned values[PARA_FILE_VALUES];
     int badLine = 0;
     switch (FileToArray(file_name, values, PARA_FILE_VALUES, &badLine)) {
-    case -1:
-        Report("Cannot read parameter file %s!", file_name);
-        return;
-    case -2:
-        Report("Parameter file %s holds fewer than 32 numbers!", file_name);
-        return;
-    case -3:
-        Report("Parameter file %s: no valid number in line %d!", file_name, badLine);
-        return;
-    default:
-        break;
+    case -1: Report("Cannot read parameter file %s!", file_name); return;
+    case -2: Report("Parameter file %s holds fewer than 32 numbers!", file_name); return;
+    case -3: Report("Parameter file %s: no valid number in line %d!", file_name, badLine); return;
+    default: break;
     }
     for (int i = 0; i < PNUM; i++)
         pp[i] = uint16_t(values[i]); // low 16 bits

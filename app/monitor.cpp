@@ -1,0 +1,87 @@
+// The live monitor: Run polls the controller's live values (order 8) as fast as it answers and
+// plots every reply, until Stop or a request unanswered for more than 2 s.
+#include "XVELZUK1V15.h"
+#include "com232.h"
+
+int stop_flag = 1;
+uint16_t ref10Bit = 2048;
+uint16_t tol10Bit = 512;
+
+constexpr double LIVE_TIMEOUT = 2.0; // seconds a live request may stay unanswered
+
+static void SendLiveRequest() {
+    FlushInQ(com);
+    FlushOutQ(com);
+    CopyVarsToPP(0);
+    FillTxBuf(8, pp);
+    rx_flag = 0;
+    tstart = Timer();
+    nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
+}
+
+// The chart routine reads the reply from pp before the next request refills pp: the order of
+// the two steps of a turn carries the data.
+static void PollLoop() {
+    for (;;) {
+        if (graphrefresh == 1) {
+            if (type == 0)
+                PlotRAWValues();
+            else
+                PlotNORMValues(arrayNORM);
+            graphrefresh = 0;
+        }
+        if (rx_flag == 1) SendLiveRequest();
+        tdiff = Timer() - tstart;
+        if (tdiff > LIVE_TIMEOUT) {
+            SetCtrlVal(panelHandle, TXTStatus, "Timeout RS232-Line!");
+            stop_flag = 1;
+            return;
+        }
+        ProcessSystemEvents();
+        if (stop_flag != 0) return;
+    }
+}
+
+int CC_BTNRun(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    SetCtrlAttribute(panelHandle, GRAPHData, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(panelHandle, GUARDED_FIRST, ATTR_DIMMED, 1);
+    SetCtrlAttribute(panelHandle, GUARDED_SECOND, ATTR_DIMMED, 1);
+    int source = 0;
+    GetCtrlVal(panelHandle, RNGGraphSource, source);
+    ShowGraphSource(source);
+    type = (source == 0 || source == 1) ? 0 : 1;
+    CopyVarsToPP(0);
+    FlushInQ(com);
+    FlushOutQ(com);
+    rx_flag = 0;
+    order = 8;
+    FillTxBuf(8, pp);
+    nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
+    if (nBytesW == FRAMELEN) SetCtrlVal(panelHandle, TXTStatus, "Line Ok!");
+    tstart = Timer();
+    stop_flag = 0;
+    graphrefresh = 0;
+    FillarrayNORM(tolA, refA, 0);
+    PollLoop();
+    rx_flag = 0;
+    FlushInQ(com);
+    FlushOutQ(com);
+    graphrefresh = 0;
+    SetCtrlAttribute(panelHandle, GUARDED_FIRST, ATTR_DIMMED, 0);
+    return 0;
+}
+
+int CC_BTNStop(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    rx_flag = 0;
+    FlushInQ(com);
+    FlushOutQ(com);
+    stop_flag = 1;
+    graphrefresh = 0;
+    SetCtrlAttribute(panelHandle, GUARDED_FIRST, ATTR_DIMMED, 0);
+    SetCtrlAttribute(panelHandle, GUARDED_SECOND, ATTR_DIMMED, 0);
+    FillarrayRAW(0, 0);
+    FillarrayNORM(tol10Bit, ref10Bit, 0);
+    return 0;
+}
