@@ -24,6 +24,11 @@ test: build build-asan
 	ctest --preset dev
 	ctest --preset asan
 
+bench: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release --target bench_live
+	build/release/bench/bench_live
+
 clean:
 	rm -rf build
 

@@ -30,9 +30,9 @@ static void ApplyColours(QWidget *w) {
     QVariant fg = w->property("xvTextColor"), bg = w->property("xvBgColor");
     if (fg.isValid()) css += "color:" + Rgb(fg.toInt()) + ";";
     if (bg.isValid()) css += "background-color:" + Rgb(bg.toInt()) + ";border:none;";
-    w->setStyleSheet(css.isEmpty() ? QString()
-                                   : w->metaObject()->className() +
-                                         QString("#%1{%2}").arg(w->objectName(), css));
+    if (!css.isEmpty() && !w->objectName().isEmpty()) // named: not inherited by its children
+        css = w->metaObject()->className() + QString("#%1{%2}").arg(w->objectName(), css);
+    w->setStyleSheet(css);
 }
 
 static int SetColour(QWidget *w, const char *property, int rgb) {

@@ -19,6 +19,7 @@ static long long g_testNow = 0;           // nanoseconds: exact, so 1500 polls m
 static QEventLoop *g_loop = nullptr;      // the running user-interface loop
 static void (*g_atLoopStart)() = nullptr; // test hook: first thing the loop does
 static bool g_quitPending = false;
+static bool g_idleWait = true; // an idle ProcessSystemEvents waits up to 1 ms for an event
 static int g_quitCode = 0;
 
 double Timer() {
@@ -101,7 +102,15 @@ void ProcessSystemEvents() {
         plat::PumpPorts();
         return;
     }
-    if (busy) return;
+    if (busy || !g_idleWait) return;
+    // A reply the simulator completes within the millisecond is waited for to the microsecond;
+    // a millisecond timer would add up to 1 ms to every exchange.
+    double due = plat::NextNotifyTime() - Timer();
+    if (due > -1 && due < 0.001) {
+        if (due > 0) std::this_thread::sleep_for(std::chrono::duration<double>(due));
+        plat::PumpPorts();
+        return;
+    }
     IdleTimer()->start(1);
     d->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     plat::PumpPorts();
@@ -140,4 +149,12 @@ void ResetQuitRequest() {
 
 void RunWhenLoopStarts(void (*fn)()) {
     g_atLoopStart = fn;
+}
+
+void RunAfter(double seconds, void (*fn)()) {
+    QTimer::singleShot(int(seconds * 1000), fn);
+}
+
+void SetIdleWait(bool on) {
+    g_idleWait = on;
 }

@@ -42,6 +42,7 @@ void TestClockPoll(); // one poll of a wait under the test clock: advances it by
 // Serial side of event processing
 bool PumpPorts();                 // pull arrived bytes, run due receive callbacks; true if one ran
 void SchedulePump();              // arm the wake-up for bytes in flight or a pending notification
+double NextNotifyTime();          // Timer() time a receive notification becomes due, -1 if unknown
 void CloseAllPorts();             // at shutdown and between tests
 void FillPortRing(QWidget *ring); // the COM-port ring lists the port table
 

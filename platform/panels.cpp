@@ -124,6 +124,10 @@ bool EventFilter::eventFilter(QObject *obj, QEvent *ev) {
 }
 
 static void PaintLed(QWidget *w, bool on) {
+    QVariant was = w->property("xvOn");
+    if (was.isValid() && was.toBool() == on)
+        return; // restyling is costly; the live loop
+                // writes the LEDs after every reply
     w->setProperty("xvOn", on);
     w->setStyleSheet(on ? "background:#20e020; border:1px solid #205020; border-radius:8px;"
                         : "background:#2a3a2a; border:1px solid #202020; border-radius:8px;");
@@ -366,7 +370,7 @@ int SetCtrlVal(int panel, int control, int value) {
     if (!w) return -4;
     const QSignalBlocker block(w); // a value set by the program raises no callback
     if (auto *s = qobject_cast<QSpinBox *>(w)) {
-        s->setValue(value); // values outside the range are coerced to it
+        if (s->value() != value) s->setValue(value); // outside the range: coerced to it
     } else if (auto *r = qobject_cast<QComboBox *>(w)) {
         int index = RingIndexOf(r, value);
         if (index < 0) return -1; // not an item: the ring keeps its value

@@ -134,6 +134,18 @@ void plat::SchedulePump() {
     t->start(int(std::max(0.0, ms)));
 }
 
+// When the next receive notification of a simulated device is due, or -1 if none is expected.
+double plat::NextNotifyTime() {
+    double next = -1;
+    for (int i = 1; i <= kMaxPorts; i++) {
+        Port &p = g_ports[i];
+        if (!p.dev || !p.cb || !(p.mask & LWRS_RECEIVE) || p.qlen >= p.notifyCount) continue;
+        double a = p.dev->arrivalOf(p.notifyCount - p.qlen);
+        if (a >= 0 && (next < 0 || a < next)) next = a;
+    }
+    return next;
+}
+
 void plat::OnDeviceData() {
     if (!g_pumping && g_direct == 0) PumpPorts();
 }

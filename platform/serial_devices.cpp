@@ -16,6 +16,10 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#ifdef __linux__
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
 
 using plat::g_opt;
 
@@ -195,6 +199,26 @@ static int OpenErrorCode(QSerialPort::SerialPortError e) {
     }
 }
 
+// USB-serial adapters hold received bytes up to 16 ms before passing them on, which caps the
+// live loop near 15 replies per second; low-latency mode passes every byte at once. A driver
+// that has no such mode, or refuses it, is used as it is.
+static void AskLowLatency(QSerialPort *port, const char *path) {
+#ifdef __linux__
+    int fd = int(port->handle());
+    serial_struct ss{};
+    const char *outcome = "low-latency mode on";
+    if (ioctl(fd, TIOCGSERIAL, &ss) != 0) {
+        outcome = "the driver has no low-latency mode";
+    } else if (!(ss.flags & ASYNC_LOW_LATENCY)) {
+        ss.flags |= ASYNC_LOW_LATENCY;
+        if (ioctl(fd, TIOCSSERIAL, &ss) != 0) outcome = "the driver refused low-latency mode";
+    }
+    if (g_opt.verbose) plat::Log("%s: %s", path, outcome);
+#else
+    (void)port, (void)path;
+#endif
+}
+
 static ComDevice *OpenSerialPort(const char *path, const plat::LineSettings &s, int *error) {
     auto *port = new QSerialPort(QString::fromLocal8Bit(path));
     if (!port->open(QIODevice::ReadWrite)) {
@@ -217,6 +241,7 @@ static ComDevice *OpenSerialPort(const char *path, const plat::LineSettings &s, 
         return nullptr;
     }
     port->setReadBufferSize(0);
+    AskLowLatency(port, path);
     return new QtSerialDevice(port);
 }
 

@@ -3,10 +3,12 @@
 #pragma once
 
 // Clock
-void UseTestClock(bool on);                    // on: Timer() stands still except where waits poll
-void SetTestClock(double seconds);             // jump the test clock
-void AdvanceTestClock(double seconds);         // move the test clock forward
-void ResetQuitRequest();                       // forget a QuitUserInterface made outside the loop
+void UseTestClock(bool on);                  // on: Timer() stands still except where waits poll
+void SetTestClock(double seconds);           // jump the test clock
+void AdvanceTestClock(double seconds);       // move the test clock forward
+void ResetQuitRequest();                     // forget a QuitUserInterface made outside the loop
+void RunAfter(double seconds, void (*fn)()); // real time: call fn from event processing later
+void SetIdleWait(bool on); // off: ProcessSystemEvents never waits (spins), for comparison
 void AtTestTime(double seconds, void (*fn)()); // run fn from event processing once the test
                                                // clock reaches seconds (16 pending at most)
 void RunWhenLoopStarts(void (*fn)());          // call fn from RunUserInterface's loop once it runs

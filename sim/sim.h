@@ -80,6 +80,9 @@ double SimNextArrival(); // arrival of the oldest untaken byte (may be past), -1
 void SimDiscardArrived(double now); // PC input flush: drop bytes arrived by now, keep the rest
 double SimArrivalOf(int nth);       // arrival time of the nth untaken byte (1 = oldest), -1 if none
 double SimLastReplyEnd();           // arrival of the last byte of the newest reply, -1 before any
+void SimNoteWrite(double now);      // the PC writes at now (latency log)
+void SimLogLatency(double *log, int capacity); // log reply-end -> next-write times, s; null off
+int SimLatencyCount();                         // entries logged
 void SimQueueRaw(const unsigned char *bytes, int n, double now); // unasked bytes to the PC
 
 // ---- Test hooks (sim_core.cpp) --------------------------------------------------------------

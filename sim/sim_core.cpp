@@ -179,6 +179,7 @@ bool ValidSet(int set, int word) {
 void SimReceive(const unsigned char *data, int n, double now) {
     if (!data || n <= 0) return;
     SimRecordSent(data, n);
+    SimNoteWrite(now);
     for (int i = 0; i < n; i++) {
         double at = SimLineIn(now);
         rx[rxCount++] = data[i];

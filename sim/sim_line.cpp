@@ -27,6 +27,11 @@ bool timing = true;
 double delay = DEFAULT_DELAY;
 double inFree;       // time the PC->controller line finishes its last byte
 double lastReplyEnd; // arrival time of the last byte of the newest reply, -1 before any
+bool replyPending;   // a reply went out and the PC has not written since it arrived
+
+double *latencyLog; // benchmark log: reply's last byte -> next write of the PC, seconds
+int latencyCapacity;
+int latencyCount;
 
 unsigned char sent[SIM_SENT_CAPACITY];
 int sentCount;
@@ -89,6 +94,7 @@ double SimLineIn(double now) {
 void SimSend(const unsigned char *bytes, int n, double done, bool burst) {
     Schedule(bytes, n, timing ? done + delay : done, burst);
     lastReplyEnd = outLast;
+    replyPending = true;
 }
 
 void SimQueueRaw(const unsigned char *bytes, int n, double now) {
@@ -116,6 +122,23 @@ double SimArrivalOf(int nth) {
 
 double SimLastReplyEnd() {
     return lastReplyEnd;
+}
+
+void SimLogLatency(double *log, int capacity) {
+    latencyLog = log;
+    latencyCapacity = log ? capacity : 0;
+    latencyCount = 0;
+    replyPending = false;
+}
+
+int SimLatencyCount() {
+    return latencyCount;
+}
+
+void SimNoteWrite(double now) {
+    if (!replyPending || now < lastReplyEnd) return; // no reply in, or written before it was
+    replyPending = false;
+    if (latencyCount < latencyCapacity) latencyLog[latencyCount++] = now - lastReplyEnd;
 }
 
 void SimDiscardArrived(double now) {

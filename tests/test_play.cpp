@@ -89,9 +89,10 @@ TEST(Play, StartUpExampleHoldsOverAPseudoTerminal) {
     int pid = -1;
     std::string tty = StartSimServer({}, &pid);
     ASSERT_EQ(tty.rfind("/dev/pts/", 0), 0u) << tty;
-    ProgramResult r = Play(EXAMPLES_DIR "/startup.txt", tty, {"--trace"});
+    ProgramResult r = Play(EXAMPLES_DIR "/startup.txt", tty, {"--trace", "--verbose"});
     StopSimServer(pid);
     EXPECT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_NE(r.errors.find(tty + ": the driver has no low-latency mode"), std::string::npos);
     EXPECT_NE(r.errors.find("COM1 < 36: 00 55 00 05 00 AA"), std::string::npos) << r.errors;
 }
 
@@ -123,6 +124,21 @@ TEST(Play, AFileDialogWithoutAScriptedAnswerFailsTheScript) {
     ProgramResult r = Play(s);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.errors.find(s + ":2: press BTNGet: a file dialog opened without a dialog answer"),
+              std::string::npos)
+        << r.errors;
+}
+
+TEST(Play, StopReachesTheLiveLoopFromInsideItsOwnEventProcessing) {
+    ProgramResult r = Play(EXAMPLES_DIR "/monitor.txt", "sim", {"--verbose"});
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_EQ(r.errors.find("Timeout RS232-Line!"), std::string::npos) << r.errors;
+}
+
+TEST(Play, ADimmedButtonCannotBePressed) {
+    std::string s = WriteScript("dimmed.txt", "press BTNRun\nwait 0.3\npress BTNRun\n");
+    ProgramResult r = Play(s);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.errors.find(s + ":3: press BTNRun: the control is dimmed, hidden or not a button"),
               std::string::npos)
         << r.errors;
 }

@@ -1,8 +1,19 @@
-// Renders both panels after a start-up against the simulated controller and saves them as PNG
-// files (build/<preset>/screenshots), which the README shows.
+// Renders the panels against the simulated controller and saves them as PNG files in
+// build/<preset>/screenshots, which the README shows: after start-up, and the live monitor's
+// NORM and RAW views while it runs.
 #include "fixture.h"
 
 #include <filesystem>
+
+static std::string Shot(const char *name) {
+    std::filesystem::create_directories(SCREENSHOT_DIR);
+    return std::string(SCREENSHOT_DIR) + "/" + name;
+}
+
+static void GrabAndStop(const char *name) {
+    ASSERT_EQ(GrabPanel(panelHandle, Shot(name).c_str()), 0);
+    OperatorPress(panelHandle, BTNStop);
+}
 
 TEST_F(AppTest, PanelsAreSavedAsScreenshotsAfterStartUp) {
     LoadPanels();
@@ -10,11 +21,27 @@ TEST_F(AppTest, PanelsAreSavedAsScreenshotsAfterStartUp) {
     DisplayPanel(panelHandle);
     DisplayPanel(panelPopUp);
     SetCtrlVal(panelHandle, TOGBTNparaII, 1);
-    std::filesystem::create_directories(SCREENSHOT_DIR);
-    std::string main = std::string(SCREENSHOT_DIR) + "/main-panel.png";
-    std::string popup = std::string(SCREENSHOT_DIR) + "/second-panel.png";
-    ASSERT_EQ(GrabPanel(panelHandle, main.c_str()), 0);
-    ASSERT_EQ(GrabPanel(panelPopUp, popup.c_str()), 0);
-    EXPECT_GT(std::filesystem::file_size(main), 10000u);
-    EXPECT_GT(std::filesystem::file_size(popup), 5000u);
+    ASSERT_EQ(GrabPanel(panelHandle, Shot("main-panel.png").c_str()), 0);
+    ASSERT_EQ(GrabPanel(panelPopUp, Shot("second-panel.png").c_str()), 0);
+    EXPECT_GT(std::filesystem::file_size(Shot("main-panel.png")), 10000u);
+    EXPECT_GT(std::filesystem::file_size(Shot("second-panel.png")), 5000u);
+}
+
+TEST_F(AppTest, LiveViewsAreSavedAsScreenshotsWhileRunning) {
+    LoadPanels();
+    InitRS232(com);
+    DisplayPanel(panelHandle);
+    SetCtrlVal(panelHandle, NEDIThwmode, 0); // band from the panel's tolerance
+    SetCtrlVal(panelHandle, NEDITrefA, 600);
+    SetCtrlVal(panelHandle, NEDITtolA, 150);
+    SetCtrlVal(panelPopUp, RNGanamode, 3); // maximum and minimum markers
+    GetPanelValues();
+    OperatorSet(panelHandle, RNGGraphSource, 2);
+    AtTestTime(Timer() + 6.0, [] { GrabAndStop("monitor-norm.png"); });
+    OperatorPress(panelHandle, BTNRun);
+    OperatorSet(panelHandle, RNGGraphSource, 0);
+    AtTestTime(Timer() + 6.0, [] { GrabAndStop("monitor-raw.png"); });
+    OperatorPress(panelHandle, BTNRun);
+    EXPECT_GT(std::filesystem::file_size(Shot("monitor-norm.png")), 10000u);
+    EXPECT_GT(std::filesystem::file_size(Shot("monitor-raw.png")), 10000u);
 }
