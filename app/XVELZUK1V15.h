@@ -61,6 +61,9 @@ int CC_BTNRun(int panel, int control, int event, void *callbackData, int eventDa
 int CC_BTNStop(int panel, int control, int event, void *callbackData, int eventData1,
                int eventData2); // ends a live loop or recording; resets both histories
 
+int CC_BTNData(int panel, int control, int event, void *callbackData, int eventData1,
+               int eventData2); // captures a scan and draws it
+
 extern const CallbackBinding kControlCallbacks[]; // control -> callback
 extern const int kControlCallbackCount;
 extern const CallbackBinding kPanelCallbacks[]; // panel resource -> callback

@@ -56,6 +56,7 @@ const CallbackBinding kControlCallbacks[] = {
     {RNGGraphSource, CC_RNGGraphSource},
     {BTNRun, CC_BTNRun},
     {BTNStop, CC_BTNStop},
+    {BTNData, CC_BTNData},
 };
 const int kControlCallbackCount = int(sizeof kControlCallbacks / sizeof kControlCallbacks[0]);
 

@@ -55,6 +55,10 @@ void InitVars() {
     GetPanelValues(); // the controls' values count from here on, not the start values
     FillarrayRAW(0, 0);
     FillarrayNORM(tol10Bit, ref10Bit, 0);
+    for (int i = 0; i < SCAN_WORDS; i++) {
+        xArray[i] = uint16_t(i);
+        yArrayA[i] = yArrayB[i] = yArrayN[i] = 0;
+    }
     pfnSetPanelValues = SetPanelValues;
 }
 

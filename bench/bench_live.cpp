@@ -89,6 +89,20 @@ int main(int argc, char **argv) {
            spinning.median);
     printf("%-34s %12.3f %12.3f\n", "reply -> next request, p99 ms", waiting.p99, spinning.p99);
     printf("%-34s %12.3f %12.3f\n", "reply -> next request, max ms", waiting.max, spinning.max);
+    // A scan capture: one live exchange and four block exchanges (36 + 128 bytes each).
+    SetIdleWait(true);
+    const double captureLimit = (72 + 4 * 164) * 10.0 / 19200.0 + 5 * kSimDelay;
+    SetCtrlVal(panelHandle, RNGGraphSource, 2);
+    double total = 0;
+    const int captures = 5;
+    for (int i = 0; i < captures; i++) {
+        auto t0 = std::chrono::steady_clock::now();
+        OperatorPress(panelHandle, BTNData);
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    printf("scan capture: %.3f s (mean of %d), line limit with the simulator's delays %.3f s, "
+           "ratio %.3f\n",
+           total / captures, captures, captureLimit, total / captures / captureLimit);
     CloseCom(com);
     return 0;
 }

@@ -77,6 +77,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
     case ATTR_NUM_TRACES:
     case ATTR_POINTS_PER_SCREEN:
     case ATTR_SCROLL_MODE: return plat::SetStripAttribute(panel, control, attribute, value);
+    case ATTR_NUM_CURSORS: return plat::SetGraphAttribute(panel, control, attribute, value);
     default: return -1;
     }
 }
@@ -94,6 +95,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char *text) {
         w->setFont(f);
         return 0;
     }
+    if (attribute == ATTR_YNAME) return plat::SetGraphTitle(panel, control, text);
     if (attribute != ATTR_LABEL_TEXT) return -1;
     if (QLabel *caption = plat::Caption(w))
         caption->setText(QString::fromLocal8Bit(text));
@@ -108,6 +110,7 @@ int GetCtrlAttribute(int panel, int control, int attribute, char *text, int size
     QWidget *w = plat::CtrlWidget(panel, control);
     if (!w || size <= 0) return -4;
     QString s;
+    if (attribute == ATTR_YNAME) return plat::GraphTitle(panel, control, text, size);
     if (attribute == ATTR_TEXT_FONT)
         s = w->font().family();
     else if (attribute != ATTR_LABEL_TEXT)

@@ -17,8 +17,10 @@ constexpr int kMaxPoints = 1024; // points per screen at most
 
 class StripChart : public QChartView {
   public:
-    explicit StripChart(QFrame *frame) : QChartView(frame) {
-        auto *chart = new QChart;
+    // The chart goes in through the constructor: a chart view made without one makes its
+    // own, and replacing that one later would leak it.
+    explicit StripChart(QFrame *frame) : QChartView(new QChart, frame) {
+        QChart *chart = this->chart();
         chart->setAnimationOptions(QChart::NoAnimation);
         chart->legend()->hide();
         chart->setMargins(QMargins(4, 4, 4, 4));
@@ -39,7 +41,6 @@ class StripChart : public QChartView {
             series[t].setVisible(t < traces);
             series[t].setPen(QPen(QColor(Qt::black), 1.5));
         }
-        setChart(chart);
         // The chart is redrawn after every reply: no antialiasing, no shadows, no saved painter
         // state, and only the region the traces changed.
         chart->setDropShadowEnabled(false);

@@ -198,6 +198,7 @@ static void Wire(int panel, int id, CtrlKind kind, QWidget *w) {
         break;
     case KIND_LED: PaintLed(w, false); break;
     case KIND_STRIP: plat::MakeStripChart(static_cast<QFrame *>(w)); break;
+    case KIND_GRAPH: plat::MakeGraph(static_cast<QFrame *>(w)); break;
     default: break;
     }
 }
@@ -300,6 +301,7 @@ int GrabPanel(int panel, const char *pngPath) {
     QWidget *w = plat::PanelWidget(panel);
     if (!w) return -1;
     w->ensurePolished();
+    QApplication::processEvents(); // pending layouts (chart titles, sizes) before rendering
     return w->grab().save(QString::fromLocal8Bit(pngPath), "PNG") ? 0 : -1;
 }
 

@@ -73,6 +73,23 @@ int PlotStripChart(int panel, int control, const double *values, int numPoints, 
 int SetTraceAttribute(int panel, int control, int trace, int attribute, int value); // trace 1..
 int GetTraceAttribute(int panel, int control, int trace, int attribute, int &value);
 
+// Graphs: XY plots of unsigned 16-bit arrays, fixed axes, cursor 1 as a cross-hair.
+constexpr int VAL_THIN_LINE = 0, VAL_FAT_LINE = 1; // PlotXY line width
+constexpr int VAL_SOLID = 0, VAL_DASH = 1;         // PlotXY line style
+constexpr int VAL_XAXIS = 0, VAL_LEFT_YAXIS = 1;   // SetAxisScalingMode axis
+constexpr int VAL_MANUAL = 0;                      // SetAxisScalingMode: fixed range
+constexpr int ATTR_NUM_CURSORS = 30;               // graph attribute: 0 or 1
+constexpr int ATTR_YNAME = 31;                     // graph attribute: text of the y-axis title
+constexpr int ATTR_CROSS_HAIR_STYLE = 32;          // cursor attribute
+constexpr int VAL_LONG_CROSS = 4;                  // cross-hair across the whole plot area
+int PlotXY(int panel, int control, const unsigned short *x, const unsigned short *y, int n,
+           int lineWidth, int lineStyle, int colour);        // plot handle > 0, or negative
+int DeleteGraphPlot(int panel, int control, int plotHandle); // -1: every plot
+int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max);
+int SetGraphCursor(int panel, int control, int cursor, double x, double y);
+int GetGraphCursor(int panel, int control, int cursor, double &x, double &y); // -1: not shown
+int SetCursorAttribute(int panel, int control, int cursor, int attribute, int value);
+
 int ReplaceTextBoxLine(int panel, int control, int line, const char *text); // one line of a box
 constexpr int CTRL_TEXT_MSG = 1; // kind for NewCtrl: a one-line text without label
 int NewCtrl(int panel, int kind, const char *label, int top, int left); // new control's id

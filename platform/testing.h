@@ -34,5 +34,14 @@ void ResetPlatform(); // close every port, discard every panel, forget callbacks
 // Charts
 int StripChartPoints(int panel, int control, int trace, double *values, int max); // shown, oldest
                                                                                   // first
+struct GraphPlotInfo {
+    int colour; // 0xRRGGBB
+    int width;  // pixels
+    int dashed; // 1 dashed, 0 solid
+    int points;
+};
+int GraphPlot(int panel, int control, int index, GraphPlotInfo &info, double *y, int max);
+// ^ the index-th plot of a graph in drawing order, with up to max of its y values; -1: none
+
 // Ports
 int ComOpenCount(); // ports open now

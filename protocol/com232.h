@@ -76,6 +76,12 @@ int CheckComLine(int port); // echo request and direct read; 1 line good, 0 not
 const char *ComErrorText(int code);   // status text for a negative port open error code
 void PushGET(int from, uint16_t set); // set 0/1 from RAM or EEPROM into the variables
 
+constexpr int SCAN_SAMPLES = 128;    // samples of one channel in a scan
+constexpr int SCAN_WORDS = 256;      // size of every scan array (entries 0..127 are used)
+extern uint16_t yArrayA[SCAN_WORDS]; // scan of channel A
+extern uint16_t yArrayB[SCAN_WORDS]; // scan of channel B
+int ReadData64(int offset, int kind, int orderCode); // one block (order 9): 64 stored, else 0
+
 extern char szVersion[65]; // firmware text of the controller, at most 64 printable characters
 int GetVERSIONInfo();      // order 7, 64 raw bytes -> szVersion and the status line; bytes waiting
 void FormatFirmwareText(const int *words, char *text); // 32 words -> text[65], printable only

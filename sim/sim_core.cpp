@@ -127,11 +127,20 @@ void Live(double done) {
 }
 
 // Offsets past the scan wrap around: the block holds scan words (offset + k) mod 256.
+// The controller records one scan and serves its four blocks from that record: a scan is
+// taken anew for the first block, for another data kind, or when the last is 1 s old.
 void Block(const unsigned char *payload, double done) {
-    unsigned short scan[SIM_SCAN_WORDS];
-    SimScan(done, GetWord(payload, 1), scan);
-    unsigned char bytes[2 * SIM_BLOCK_WORDS + 2];
+    static unsigned short scan[SIM_SCAN_WORDS];
+    static double scanTime = -1e9;
+    static int scanKind = -1;
     int offset = GetWord(payload, 0);
+    int kind = GetWord(payload, 1);
+    if (offset == 0 || kind != scanKind || done - scanTime > 1.0) {
+        SimScan(done, kind, scan);
+        scanTime = done;
+        scanKind = kind;
+    }
+    unsigned char bytes[2 * SIM_BLOCK_WORDS + 2];
     for (int k = 0; k < SIM_BLOCK_WORDS; k++)
         PutWord(bytes, k, scan[(offset + k) % SIM_SCAN_WORDS]);
     SendBlock(bytes, 2 * SIM_BLOCK_WORDS, done);

@@ -45,3 +45,17 @@ TEST_F(AppTest, LiveViewsAreSavedAsScreenshotsWhileRunning) {
     EXPECT_GT(std::filesystem::file_size(Shot("monitor-norm.png")), 10000u);
     EXPECT_GT(std::filesystem::file_size(Shot("monitor-raw.png")), 10000u);
 }
+
+TEST_F(AppTest, ScanViewsAreSavedAsScreenshots) {
+    LoadPanels();
+    InitRS232(com);
+    DisplayPanel(panelHandle);
+    refA = 600, tolA = 150;
+    SetCtrlVal(panelHandle, RNGGraphSource, 0);
+    OperatorPress(panelHandle, BTNData);
+    ASSERT_EQ(GrabPanel(panelHandle, Shot("scan-raw.png").c_str()), 0);
+    SetCtrlVal(panelHandle, RNGGraphSource, 2);
+    OperatorPress(panelHandle, BTNData);
+    ASSERT_EQ(GrabPanel(panelHandle, Shot("scan-norm.png").c_str()), 0);
+    EXPECT_GT(std::filesystem::file_size(Shot("scan-norm.png")), 10000u);
+}

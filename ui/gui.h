@@ -2,6 +2,7 @@
 // controls, the mode texts and evaluation-mode states, and the parameter file.
 #pragma once
 
+#include "com232.h"
 #include "platform.h"
 
 #include <cstdint>
@@ -59,6 +60,17 @@ extern int32_t valNORM;            // value trace of the NORM chart
 void DecodeLive();    // pp (a live reply) -> the live values, indices limited to 1..128
 void PlotRAWValues(); // decode, append to arrayRAW, replot RAW chart, indicators, LEDs
 void PlotNORMValues(double *history); // decode, band, append, replot NORM chart, indicators
+
+// ---- Scan graph -------------------------------------------------------------------------------
+
+extern uint16_t xArray[SCAN_WORDS];   // x of every scan curve: entry i holds i
+extern uint16_t yArrayN[SCAN_WORDS];  // spare normalised scan, all 0
+extern uint16_t upArray[SCAN_WORDS];  // upper limit curve, constant over entries 0..127
+extern uint16_t loArray[SCAN_WORDS];  // lower limit curve
+extern uint16_t refArray[SCAN_WORDS]; // reference curve
+
+void PlotDATACurve(const uint16_t *yA, const uint16_t *yB, const uint16_t *up, const uint16_t *lo,
+                   const uint16_t *ref); // by the graph-source ring's view
 
 void SendParaToFile();   // both sets, as the panels show them, into file_name
 void ReadParaFromFile(); // load dialog, then both sets from the chosen file (all or nothing)
