@@ -79,18 +79,6 @@ void AdvanceTestClock(double seconds) {
     g_testNow += std::llround(seconds * 1e9);
 }
 
-// Wakes a waiting ProcessSystemEvents after at most 1 ms, so polling loops neither spin a
-// core nor add more than a millisecond of latency.
-static QTimer *IdleTimer() {
-    static QTimer *t = nullptr;
-    if (!t) {
-        t = new QTimer(QCoreApplication::instance());
-        t->setSingleShot(true);
-        t->setTimerType(Qt::PreciseTimer);
-    }
-    return t;
-}
-
 void ProcessSystemEvents() {
     QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance();
     if (!d) return;
@@ -103,16 +91,21 @@ void ProcessSystemEvents() {
         return;
     }
     if (busy || !g_idleWait) return;
-    // A reply the simulator completes within the millisecond is waited for to the microsecond;
-    // a millisecond timer would add up to 1 ms to every exchange.
+    // Idle: wait at most 1 ms, on the open port's data where there is one, and only until a
+    // reply the simulator completes within the millisecond is due. Waiting in the toolkit's
+    // event loop instead overshoots its millisecond timers by up to 2-4 ms.
+    double wait = 0.001;
     double due = plat::NextNotifyTime() - Timer();
-    if (due > -1 && due < 0.001) {
-        if (due > 0) std::this_thread::sleep_for(std::chrono::duration<double>(due));
+    if (due > -1 && due < wait) {
+        // Sleeps overshoot by a fraction of a millisecond: stop 0.2 ms early and spin the rest,
+        // so a reply is taken the moment it is complete.
+        if (due > 0.0002) std::this_thread::sleep_for(std::chrono::duration<double>(due - 0.0002));
+        while (plat::NextNotifyTime() > Timer()) {
+        }
         plat::PumpPorts();
         return;
     }
-    IdleTimer()->start(1);
-    d->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    plat::WaitForPortData(wait);
     plat::PumpPorts();
 }
 

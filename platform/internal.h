@@ -40,11 +40,12 @@ bool TestClockOn();   // true while tests drive the clock
 void TestClockPoll(); // one poll of a wait under the test clock: advances it by 1 ms
 
 // Serial side of event processing
-bool PumpPorts();                 // pull arrived bytes, run due receive callbacks; true if one ran
-void SchedulePump();              // arm the wake-up for bytes in flight or a pending notification
-double NextNotifyTime();          // Timer() time a receive notification becomes due, -1 if unknown
-void CloseAllPorts();             // at shutdown and between tests
-void FillPortRing(QWidget *ring); // the COM-port ring lists the port table
+bool PumpPorts();        // pull arrived bytes, run due receive callbacks; true if one ran
+void SchedulePump();     // arm the wake-up for bytes in flight or a pending notification
+double NextNotifyTime(); // Timer() time a receive notification becomes due, -1 if unknown
+void WaitForPortData(double seconds); // block until a port with a callback has data, at most
+void CloseAllPorts();                 // at shutdown and between tests
+void FillPortRing(QWidget *ring);     // the COM-port ring lists the port table
 
 // Panels
 int ControlByName(const char *name, int *resource); // identifier by object name, or CTRL_NONE

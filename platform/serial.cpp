@@ -146,6 +146,21 @@ double plat::NextNotifyTime() {
     return next;
 }
 
+void plat::WaitForPortData(double seconds) {
+    for (int i = 1; i <= kMaxPorts; i++) {
+        Port &p = g_ports[i];
+        if (!p.dev || !p.cb) continue;
+        g_direct++; // a real port's readyRead during the wait must not run the callback here
+        if (p.dev->nextArrival() >= 0) // the simulator: its bytes are due at known times
+            std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        else
+            p.dev->waitForData(seconds); // a real port: wakes as soon as a byte comes
+        g_direct--;
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
 void plat::OnDeviceData() {
     if (!g_pumping && g_direct == 0) PumpPorts();
 }

@@ -14,6 +14,7 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <thread>
 #ifdef __linux__
@@ -180,7 +181,8 @@ class QtSerialDevice final : public ComDevice {
     double nextArrival() override { return -1; }
     bool gone() override { return vanished; }
     void waitForData(double seconds) override {
-        if (!vanished && port->bytesAvailable() == 0) port->waitForReadyRead(int(seconds * 1000));
+        if (!vanished && port->bytesAvailable() == 0)
+            port->waitForReadyRead(int(std::lround(seconds * 1000)));
     }
 
   private:
