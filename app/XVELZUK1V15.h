@@ -5,6 +5,7 @@
 #include "gui.h"
 #include "logo.h"
 #include "platform.h"
+#include "popup.h"
 
 int WinMain(RunTimeInstance instance, RunTimeInstance previous, const char *commandLine,
             int showMode); // 0 after a normal end, -1 when start-up fails
@@ -63,6 +64,19 @@ int CC_BTNStop(int panel, int control, int event, void *callbackData, int eventD
 
 int CC_BTNData(int panel, int control, int event, void *callbackData, int eventData1,
                int eventData2); // captures a scan and draws it
+
+// Data recorder (second panel).
+constexpr int GUARDED_RECORDER = BTNSend; // also dimmed while a recording runs
+int CC_BTNStartRecord(int panel, int control, int event, void *callbackData, int eventData1,
+                      int eventData2); // the recording loop; returns when it has ended
+int CC_BTNStopRecord(int panel, int control, int event, void *callbackData, int eventData1,
+                     int eventData2); // ends a recording (and a live loop)
+int CC_NEDITRecTime(int panel, int control, int event, void *callbackData, int eventData1,
+                    int eventData2); // interval changed: total time anew
+int CC_NEDITRecSamples(int panel, int control, int event, void *callbackData, int eventData1,
+                       int eventData2); // number of lines changed: total time anew
+int CC_RecordFileNameBtn(int panel, int control, int event, void *callbackData, int eventData1,
+                         int eventData2); // chooses the record file
 
 extern const CallbackBinding kControlCallbacks[]; // control -> callback
 extern const int kControlCallbackCount;

@@ -57,6 +57,11 @@ const CallbackBinding kControlCallbacks[] = {
     {BTNRun, CC_BTNRun},
     {BTNStop, CC_BTNStop},
     {BTNData, CC_BTNData},
+    {BTNStartRecord, CC_BTNStartRecord},
+    {BTNStopRecord, CC_BTNStopRecord},
+    {NEDITRecTime, CC_NEDITRecTime},
+    {NEDITRecSamples, CC_NEDITRecSamples},
+    {RecordFileNameBtn, CC_RecordFileNameBtn},
 };
 const int kControlCallbackCount = int(sizeof kControlCallbacks / sizeof kControlCallbacks[0]);
 

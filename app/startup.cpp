@@ -46,6 +46,7 @@ void InitVars() {
     Copy(file_name, MAX_PATHNAME_LEN, "ZUK1para.cfg");
     MakePathname(proj_dir, "XVelRecord.dat", recfile_name);
     SetCtrlVal(panelPopUp, TXTRecFile, recfile_name);
+    CalcRecTime();
     Copy(szSoftname, sizeof szSoftname, "X-VEL-ZUK1-Rerov");
     Copy(szSoftversion, sizeof szSoftversion, "V1.5");
     ShowLogo(BRAND_USED);

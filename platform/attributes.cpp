@@ -182,3 +182,11 @@ int DisplayImageFile(int panel, int control, const char *file) {
     picture->setProperty("xvImage", image.isNull() ? QString() : QString::fromLocal8Bit(path));
     return image.isNull() ? -1 : 0;
 }
+
+int ResetTextBox(int panel, int control, const char *text) {
+    auto *box = qobject_cast<QPlainTextEdit *>(plat::CtrlWidget(panel, control));
+    if (!box || !text) return -4;
+    const QSignalBlocker block(box);
+    box->setPlainText(QString::fromLocal8Bit(text));
+    return 0;
+}

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -141,4 +142,10 @@ int FileToArray(const char *path, unsigned *values, int count, int *badLine) {
     fclose(f);
     if (readError) return -1;
     return n < count ? -2 : count;
+}
+
+int CVI_DeleteFile(const char *path) {
+    if (!path || !path[0]) return -1;
+    if (remove(path) == 0) return 0;
+    return errno == ENOENT ? -1 : -2;
 }

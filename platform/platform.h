@@ -90,6 +90,7 @@ int SetGraphCursor(int panel, int control, int cursor, double x, double y);
 int GetGraphCursor(int panel, int control, int cursor, double &x, double &y); // -1: not shown
 int SetCursorAttribute(int panel, int control, int cursor, int attribute, int value);
 
+int ResetTextBox(int panel, int control, const char *text); // the box's whole contents
 int ReplaceTextBoxLine(int panel, int control, int line, const char *text); // one line of a box
 constexpr int CTRL_TEXT_MSG = 1; // kind for NewCtrl: a one-line text without label
 int NewCtrl(int panel, int kind, const char *label, int top, int left); // new control's id
@@ -129,6 +130,7 @@ constexpr int VAL_APPEND = 1;            // add to the end of the file
 int ArrayToFile(const char *path, const unsigned *values, int count, int numGroups, int layout,
                 int separator, int fieldWidth, int action);
 int ArrayToFile(const char *path, const char *bytes, int count, int action); // raw bytes
+int CVI_DeleteFile(const char *path); // 0; -1 no such file; -2 cannot be deleted
 // Reads count unsigned decimal numbers separated by blanks and line ends. Returns count, or
 // -1 file unreadable, -2 fewer numbers, -3 something that is not an unsigned number (its line
 // in *badLine). A number above 2^32-1 keeps its low 32 bits.

@@ -10,6 +10,7 @@ struct ProgramResult {
     std::string errors; // standard error
 };
 
+// Runs argv[0] with the arguments; after maxSeconds the program is killed (SIGKILL).
 ProgramResult RunProgram(const std::vector<std::string> &argv, double maxSeconds = 60);
 
 // Starts xvelzuk1-sim with extra arguments; returns its pty path ("" on failure) and its pid.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 
 #define FIRMWARE "XVEL-ZUK1 SIM FW 1.07 2x1024px 19200Bd" // the simulator's firmware text
 
@@ -141,4 +142,76 @@ TEST(Play, ADimmedButtonCannotBePressed) {
     EXPECT_NE(r.errors.find(s + ":3: press BTNRun: the control is dimmed, hidden or not a button"),
               std::string::npos)
         << r.errors;
+}
+
+// The live replies in a --trace log after the first line of the given text, as record lines.
+static std::vector<std::string> TracedReplies(const std::string &log, const std::string &after) {
+    std::vector<std::string> lines;
+    size_t start = log.find(after);
+    if (start == std::string::npos) return lines;
+    std::istringstream in(log.substr(start));
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t at = line.find("COM1 < 36: ");
+        if (at == std::string::npos || line.substr(at + 11, 11) != "00 55 00 08") continue;
+        unsigned w[4];
+        const char *p = line.c_str() + at + 11 + 12; // the payload's first word
+        for (unsigned &v : w) {
+            unsigned hi, lo;
+            sscanf(p, "%x %x", &hi, &lo);
+            v = hi << 8 | lo;
+            p += 6;
+        }
+        lines.push_back(std::to_string(w[0]) + "\t" + std::to_string(w[1]) + "\t" +
+                        std::to_string(w[2]) + "\t" + std::to_string(w[3]));
+    }
+    return lines;
+}
+
+TEST(Play, RecordingExampleWritesTheLiveValuesTheControllerSent) {
+    const std::string file = "/tmp/xvelzuk1-record-example.dat";
+    std::remove(file.c_str());
+    ProgramResult r = Play(EXAMPLES_DIR "/record.txt", "sim", {"--trace", "--verbose"});
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    std::ifstream in(file);
+    std::string header;
+    std::getline(in, header);
+    EXPECT_EQ(header, "X-VEL-ZUK1-RECORDER-FILE: Time-Interval[s]: 0");
+    std::vector<std::string> recorded;
+    for (std::string line; std::getline(in, line);)
+        recorded.push_back(line);
+    std::vector<std::string> sent = TracedReplies(r.errors, ": press BTNStartRecord");
+    ASSERT_EQ(recorded.size(), 10u);
+    ASSERT_GE(sent.size(), 10u);
+    EXPECT_EQ(recorded, std::vector<std::string>(sent.begin(), sent.begin() + 10));
+}
+
+TEST(Play, KillingTheProgramDuringARecordingLeavesOnlyCompleteLines) {
+    const std::string file = std::string(TEST_TMP_DIR) + "/killed.dat";
+    std::remove(file.c_str());
+    std::string s = WriteScript("kill.txt", "set NEDITRecTime 0\nset NEDITRecSamples 60000\n"
+                                            "dialog " +
+                                                file +
+                                                "\npress RecordFileNameBtn\n"
+                                                "press BTNStartRecord\nwait 60\n");
+    std::vector<std::string> argv{
+        XVELZUK1_PATH, "--headless", "--com-only", "--com", "1=sim", "--play", s};
+    ProgramResult r = RunProgram(argv, 1.5); // SIGKILL after 1.5 s, in the middle of it
+    EXPECT_EQ(r.exitCode, -1);
+    std::ifstream in(file, std::ios::binary);
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(all.back(), '\n');
+    std::istringstream lines(all);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "X-VEL-ZUK1-RECORDER-FILE: Time-Interval[s]: 0");
+    int n = 0;
+    while (std::getline(lines, line)) {
+        unsigned a, b, c, d;
+        char tail;
+        EXPECT_EQ(sscanf(line.c_str(), "%u\t%u\t%u\t%u%c", &a, &b, &c, &d, &tail), 4) << line;
+        n++;
+    }
+    EXPECT_GT(n, 5);
 }
