@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QWidget>
 
+#include "uir/uir.h"
+
 namespace plat {
 
 constexpr int kMaxPorts = 32; // COM1..COM32
@@ -52,7 +54,11 @@ int ControlByName(const char *name, int *resource); // identifier by object name
 int PanelOfResource(int resource); // handle of the loaded panel of that resource, or -1
 QWidget *PanelWidget(int panel);   // nullptr if no such panel
 int AddControl(int panel, QWidget *w, int kind); // a control made at run time: its id, or <0
-QLabel *Caption(QWidget *w);                     // the label whose buddy w is, or nullptr
+QLabel *Caption(QWidget *w);
+CtrlKind KindOf(int control);       // the kind of a resource control (KIND_DECO if unknown)
+void PaintLed(QWidget *w, bool on); // an LED's look
+void SwitchText(QWidget *w); // a binary switch names the side it stands on                     //
+                             // the label whose buddy w is, or nullptr
 QWidget *CtrlWidget(int panel, int control);
 void DiscardAllPanels();
 

@@ -56,7 +56,7 @@ static CtrlCallbackPtr g_ctrlCb[CTRL_COUNT];
 static CtrlCallbackPtr g_panelCb[POPUP + 1];
 static EventFilter *g_filter = nullptr;
 
-static CtrlKind KindOf(int id) {
+CtrlKind plat::KindOf(int id) {
     for (const ResRow &r : kResource)
         if (r.id == id) return r.kind;
     return KIND_DECO;
@@ -123,23 +123,6 @@ bool EventFilter::eventFilter(QObject *obj, QEvent *ev) {
     return false;
 }
 
-static void PaintLed(QWidget *w, bool on) {
-    QVariant was = w->property("xvOn");
-    if (was.isValid() && was.toBool() == on)
-        return; // restyling is costly; the live loop
-                // writes the LEDs after every reply
-    w->setProperty("xvOn", on);
-    w->setStyleSheet(on ? "background:#20e020; border:1px solid #205020; border-radius:8px;"
-                        : "background:#2a3a2a; border:1px solid #202020; border-radius:8px;");
-}
-
-// A binary switch names the side it stands on (its onText / offText properties).
-static void SwitchText(QWidget *w) {
-    auto *b = static_cast<QAbstractButton *>(w);
-    QVariant text = w->property(b->isChecked() ? "onText" : "offText");
-    if (text.isValid()) b->setText(text.toString());
-}
-
 static bool KindMatches(QWidget *w, CtrlKind kind) {
     switch (kind) {
     case KIND_NUMERIC:
@@ -171,10 +154,10 @@ static void Wire(int panel, int id, CtrlKind kind, QWidget *w) {
     case KIND_SWITCH:
     case KIND_RADIO:
         w->installEventFilter(g_filter);
-        if (kind == KIND_SWITCH) SwitchText(w);
+        if (kind == KIND_SWITCH) plat::SwitchText(w);
         QObject::connect(static_cast<QAbstractButton *>(w), &QAbstractButton::clicked,
                          [panel, id, w] {
-                             if (KindOf(id) == KIND_SWITCH) SwitchText(w);
+                             if (plat::KindOf(id) == KIND_SWITCH) plat::SwitchText(w);
                              Dispatch(panel, id, EVENT_VAL_CHANGED);
                              Dispatch(panel, id, EVENT_COMMIT);
                          });
@@ -196,7 +179,7 @@ static void Wire(int panel, int id, CtrlKind kind, QWidget *w) {
             Dispatch(panel, id, EVENT_COMMIT);
         });
         break;
-    case KIND_LED: PaintLed(w, false); break;
+    case KIND_LED: plat::PaintLed(w, false); break;
     case KIND_STRIP: plat::MakeStripChart(static_cast<QFrame *>(w)); break;
     case KIND_GRAPH: plat::MakeGraph(static_cast<QFrame *>(w)); break;
     default: break;
@@ -312,124 +295,4 @@ void ResetPlatform() {
     InstallCallbackTable(nullptr, 0, nullptr, 0);
     ResetQuitRequest();
     QApplication::processEvents(); // finish deferred deletions
-}
-
-// ---- Values ---------------------------------------------------------------------------------
-
-static int RingIndexOf(QComboBox *ring, int value) {
-    for (int i = 0; i < ring->count(); i++) {
-        QVariant d = ring->itemData(i);
-        if ((d.isValid() ? d.toInt() : i) == value) return i;
-    }
-    return -1;
-}
-
-int GetCtrlVal(int panel, int control, int &value) {
-    QWidget *w = plat::CtrlWidget(panel, control);
-    if (!w) return -4;
-    if (auto *s = qobject_cast<QSpinBox *>(w)) {
-        value = s->value();
-    } else if (auto *r = qobject_cast<QComboBox *>(w)) {
-        QVariant d = r->currentData();
-        value = d.isValid() ? d.toInt() : r->currentIndex();
-    } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {
-        value = b->isChecked() ? 1 : 0;
-    } else if (KindOf(control) == KIND_LED) {
-        value = w->property("xvOn").toBool() ? 1 : 0;
-    } else {
-        return -1;
-    }
-    return 0;
-}
-
-int GetCtrlVal(int panel, int control, unsigned short &value) {
-    int v = 0;
-    int rc = GetCtrlVal(panel, control, v);
-    if (rc == 0) value = static_cast<unsigned short>(v);
-    return rc;
-}
-
-int GetCtrlVal(int panel, int control, char *text, int size) {
-    QWidget *w = plat::CtrlWidget(panel, control);
-    if (!w || size <= 0) return -4;
-    QString s;
-    if (auto *e = qobject_cast<QLineEdit *>(w))
-        s = e->text();
-    else if (auto *t = qobject_cast<QPlainTextEdit *>(w))
-        s = t->toPlainText();
-    else if (auto *r = qobject_cast<QComboBox *>(w))
-        s = r->currentText();
-    else if (auto *l = qobject_cast<QLabel *>(w))
-        s = l->text();
-    else
-        return -1;
-    snprintf(text, size_t(size), "%s", s.toLocal8Bit().constData());
-    return 0;
-}
-
-int SetCtrlVal(int panel, int control, int value) {
-    QWidget *w = plat::CtrlWidget(panel, control);
-    if (!w) return -4;
-    const QSignalBlocker block(w); // a value set by the program raises no callback
-    if (auto *s = qobject_cast<QSpinBox *>(w)) {
-        if (s->value() != value) s->setValue(value); // outside the range: coerced to it
-    } else if (auto *r = qobject_cast<QComboBox *>(w)) {
-        int index = RingIndexOf(r, value);
-        if (index < 0) return -1; // not an item: the ring keeps its value
-        r->setCurrentIndex(index);
-        r->setProperty("xvPrev", index);
-    } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {
-        b->setChecked(value != 0);
-        if (KindOf(control) == KIND_SWITCH) SwitchText(w);
-    } else if (KindOf(control) == KIND_LED) {
-        PaintLed(w, value != 0);
-    } else {
-        return -1;
-    }
-    return 0;
-}
-
-// The last status-line texts, oldest first, for tests that check a sequence of messages.
-static char g_statusLog[32][256];
-static int g_nStatus = 0;
-
-static void RememberStatus(const char *text) {
-    if (g_nStatus == 32) {
-        memmove(g_statusLog[0], g_statusLog[1], sizeof g_statusLog - sizeof g_statusLog[0]);
-        g_nStatus--;
-    }
-    snprintf(g_statusLog[g_nStatus++], sizeof g_statusLog[0], "%s", text);
-}
-
-int StatusHistory(const char **texts, int max) {
-    int n = g_nStatus < max ? g_nStatus : max;
-    for (int i = 0; i < n; i++)
-        texts[i] = g_statusLog[g_nStatus - n + i];
-    return n;
-}
-
-void ClearStatusHistory() {
-    g_nStatus = 0;
-}
-
-int SetCtrlVal(int panel, int control, const char *text) {
-    QWidget *w = plat::CtrlWidget(panel, control);
-    if (!w || !text) return -4;
-    const QSignalBlocker block(w);
-    if (auto *e = qobject_cast<QLineEdit *>(w)) {
-        e->setText(QString::fromLocal8Bit(text));
-        e->setCursorPosition(0);
-    } else if (auto *t = qobject_cast<QPlainTextEdit *>(w)) {
-        t->setPlainText(QString::fromLocal8Bit(text));
-    } else if (auto *l = qobject_cast<QLabel *>(w); l && KindOf(control) != KIND_LED) {
-        l->setText(QString::fromLocal8Bit(text));
-        l->adjustSize();
-    } else {
-        return -1;
-    }
-    if (control == TXTStatus) {
-        if (plat::g_opt.verbose) plat::Log("status: %s", text);
-        RememberStatus(text);
-    }
-    return 0;
 }

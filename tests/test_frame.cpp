@@ -92,20 +92,6 @@ TEST(Frame, DecodingMoreWordsThanAFrameHoldsStopsAtSixteen) {
     EXPECT_EQ(pp[PNUM - 1], 0x1111);
 }
 
-TEST(Frame, SetIIReplyChangesOnlyTheFourChannelBVariables) {
-    SetAllParameters(9);
-    PutReply(2, {1, 100, 200, 300, 400, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21});
-    GetRxBuf(PNUM);
-    CopyPPtoVars(1);
-    EXPECT_EQ(powerB, 100);
-    EXPECT_EQ(refB, 200);
-    EXPECT_EQ(tolB, 300);
-    EXPECT_EQ(triglvlB, 400);
-    for (uint16_t v : {powerA, refA, tolA, triglvlA, hysteresis, polarity, hold, average, hwmode,
-                       evalmode, trigmode, outmode, anamode, sdelay, maxmode})
-        EXPECT_EQ(v, 9);
-}
-
 TEST(Frame, ReplyIsStoredAsTheSetTheCallerNamesNotTheOneItsWord0Says) {
     SetAllParameters(0);
     PutReply(2, {1, 10, 20, 30, 40, 50, 60, 70, 80, 90, 3, 5, 2, 1, 600, 1});
