@@ -18,6 +18,14 @@ Bytes SentBytes() {
     return Bytes(buf, buf + n);
 }
 
+Ints SentOrders() {
+    Bytes b = SentBytes();
+    Ints orders;
+    for (size_t i = 0; i < b.size(); i += 36)
+        orders.push_back(i + 36 <= b.size() ? b[i + 2] << 8 | b[i + 3] : -1);
+    return orders;
+}
+
 Bytes Frame(int order, std::vector<unsigned> words) {
     Bytes f{0x00, 0x55, static_cast<unsigned char>(order >> 8), static_cast<unsigned char>(order)};
     words.resize(16, 0);
@@ -46,10 +54,38 @@ int CtrlInt(int panel, int control) {
     return v;
 }
 
+std::string CtrlText(int panel, int control, int attribute) {
+    char text[256] = "";
+    if (attribute)
+        GetCtrlAttribute(panel, control, attribute, text, int(sizeof text));
+    else
+        GetCtrlVal(panel, control, text, int(sizeof text));
+    return text;
+}
+
 int Attr(int panel, int control, int attribute) {
     int v = -1;
     GetCtrlAttribute(panel, control, attribute, v);
     return v;
+}
+
+Ints CtrlInts(int panel, Ints controls) {
+    for (int &c : controls)
+        c = CtrlInt(panel, c);
+    return controls;
+}
+
+Ints Attrs(int panel, Ints controls, int attribute) {
+    for (int &c : controls)
+        c = Attr(panel, c, attribute);
+    return controls;
+}
+
+int HandlerTakesReplies() {
+    rx_flag = 0;
+    FillTxBuf(11, pp);
+    ComWrt(com, szWriteBuf, FRAMELEN);
+    return WaitRxFull();
 }
 
 void AppTest::SetUp() {
@@ -73,4 +109,12 @@ void AppTest::LoadPanels() {
 void AppTest::TearDown() {
     ResetPlatform();
     UseTestClock(false);
+}
+
+void LineTest::SetUp() {
+    AppTest::SetUp();
+    LoadPanels();
+    InitRS232(com);
+    SimClearSent();
+    ClearStatusHistory();
 }

@@ -14,6 +14,8 @@
 #include <vector>
 
 using Bytes = std::vector<unsigned char>;
+using Ints = std::vector<int>;
+using Doubles = std::vector<double>;
 
 constexpr const char *kSimFirmware =
     "XVEL-ZUK1 SIM FW 1.07 2x1024px 19200Bd"; // the simulator's firmware text
@@ -28,9 +30,25 @@ std::vector<std::string> StatusTexts();              // the status line's texts 
 int CtrlInt(int panel, int control);                 // a control's value
 int Attr(int panel, int control, int attribute);
 
+// More read-backs: the order of each 36-byte frame sent (-1 for a short tail), a control's text
+// value or text attribute, and several controls' values or one attribute of several, to check
+// them together.
+Ints SentOrders();
+std::string CtrlText(int panel, int control, int attribute = 0);
+Ints CtrlInts(int panel, Ints controls);
+Ints Attrs(int panel, Ints controls, int attribute);
+int HandlerTakesReplies(); // 1 when the receive handler takes the reply to a Refresh sent now
+
 class AppTest : public ::testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
     void LoadPanels(); // the panels and InitVars, as WinMain does before the serial start-up
+};
+
+// The panels loaded and the line opened as at start-up, then what start-up sent and showed
+// forgotten, so a test sees only what its own command does.
+class LineTest : public AppTest {
+  protected:
+    void SetUp() override;
 };

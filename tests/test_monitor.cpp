@@ -2,39 +2,28 @@
 // loop, against the simulated controller on the test clock.
 #include "fixture.h"
 
-#include <cmath>
-
-using Doubles = std::vector<double>;
+#include <algorithm>
+#include <numeric>
 
 // ---- History routines -------------------------------------------------------------------------
 
-TEST(History, CountsBelowOneAndShiftsAsLongAsTheArrayAreRefused) {
+TEST(History, ShiftRefusesBadCountsAndShiftsAndMovesValuesZeroFillingBothWays) {
     double x[200] = {}, y[200] = {};
     EXPECT_EQ(Copy1D(x, 0, y), -20003);
     EXPECT_EQ(Shift(x, 0, 0, y), -20003);
     EXPECT_EQ(Shift(x, 200, 200, y), -20102);
     EXPECT_EQ(Shift(x, 200, -200, y), -20102);
-}
-
-TEST(History, ShiftMovesValuesAndZeroFillsInPlaceBothWays) {
     double a[6] = {1, 2, 3, 4, 5, 6};
-    EXPECT_EQ(Shift(a, 6, 2, a), 0);
+    EXPECT_EQ(Shift(a, 6, 2, a), 0); // in place
     EXPECT_EQ(Doubles(a, a + 6), (Doubles{0, 0, 1, 2, 3, 4}));
-    double b[200];
-    for (int i = 0; i < 200; i++)
-        b[i] = i + 1;
-    EXPECT_EQ(Shift(b, 200, -2, b), 0);
-    EXPECT_EQ(b[0], 3);
-    EXPECT_EQ(b[197], 200);
-    EXPECT_EQ(b[198], 0);
-    EXPECT_EQ(b[199], 0);
-    double c[200], d[200];
-    for (int i = 0; i < 200; i++)
-        c[i] = i + 1, d[i] = -1;
-    EXPECT_EQ(Shift(c, 200, 199, d), 0);
-    EXPECT_EQ(d[199], 1);
-    EXPECT_EQ(d[0], 0);
-    EXPECT_EQ(d[198], 0);
+    std::iota(x, x + 200, 1.0);
+    std::fill(y, y + 200, -1.0);
+    EXPECT_EQ(Shift(x, 200, 199, y), 0);
+    EXPECT_EQ(std::count(y, y + 199, 0.0), 199);
+    EXPECT_EQ(y[199], 1);
+    EXPECT_EQ(Shift(x, 200, -2, x), 0);
+    EXPECT_EQ(x[0], 3);
+    EXPECT_EQ(Doubles(x + 196, x + 200), (Doubles{199, 200, 0, 0}));
 }
 
 TEST(History, FillsSetEverySample) {
@@ -45,18 +34,15 @@ TEST(History, FillsSetEverySample) {
     FillarrayNORM(512, 30, 7); // no limits here: the lower threshold goes negative
     EXPECT_EQ(arrayNORM[1], 30 - 512);
     FillarrayRAW(3, 4);
-    EXPECT_EQ(arrayRAW[198], 3);
-    EXPECT_EQ(arrayRAW[199], 4);
+    EXPECT_EQ(Doubles(arrayRAW + 198, arrayRAW + 200), (Doubles{3, 4}));
 }
 
 // ---- Live evaluation --------------------------------------------------------------------------
 
-class Live : public AppTest {
+// A reply's words put where the receive handler leaves them, the newest sample of a chart
+// history, and the live requests the loop sent.
+class Live : public LineTest {
   protected:
-    void SetUp() override {
-        AppTest::SetUp();
-        LoadPanels();
-    }
     static void Reply(std::vector<unsigned> words) {
         words.resize(16, 0);
         for (int i = 0; i < 16; i++)
@@ -66,20 +52,20 @@ class Live : public AppTest {
         const double *n = history + 100 * traces - traces;
         return Doubles(n, n + traces);
     }
+    static int LiveRequests() { return int(std::ranges::count(SentOrders(), 8)); }
 };
 
 TEST_F(Live, IndicesAreLimitedToOneTo128) {
-    Reply({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200});
-    DecodeLive();
-    EXPECT_EQ(indexA, 1);
-    EXPECT_EQ(indexB, 128);
-    Reply({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 128, 127});
-    DecodeLive();
-    EXPECT_EQ(indexA, 128);
-    EXPECT_EQ(indexB, 127);
+    const int cases[][2] = {{0, 1}, {1, 1}, {127, 127}, {128, 128}, {200, 128}};
+    for (auto &[word, index] : cases) {
+        pp[14] = pp[15] = uint16_t(word);
+        DecodeLive();
+        EXPECT_EQ(indexA, index) << word;
+        EXPECT_EQ(indexB, index) << word;
+    }
 }
 
-TEST_F(Live, BandAroundChannelAIsLimitedToOneTo1000) {
+TEST_F(Live, BandAroundChannelAIsLimitedToOneTo1000AndUsesTheDeviceToleranceInHardwareMode1) {
     SetCtrlVal(panelHandle, RNGGraphSource, 2);
     SetCtrlVal(panelHandle, NEDIThwmode, 0); // tolerance from the parameter set
     refA = 950, tolA = 100;
@@ -88,14 +74,21 @@ TEST_F(Live, BandAroundChannelAIsLimitedToOneTo1000) {
     EXPECT_EQ(Newest(arrayNORM, 6), (Doubles{1000, 850, 950, 1005, 1005, 812}));
     refA = 30;
     PlotNORMValues(arrayNORM);
-    EXPECT_EQ(upTHR, 130);
-    EXPECT_EQ(loTHR, 1);
+    EXPECT_EQ((Ints{upTHR, loTHR}), (Ints{130, 1}));
     int colour = 0;
     GetTraceAttribute(panelHandle, STRIPNORM, 6, ATTR_TRACE_COLOR, colour);
     EXPECT_EQ(colour, 0xFF0000);
+    SetCtrlVal(panelHandle, NEDIThwmode, 1); // the controller's own tolerance, in both numerics
+    refA = 500, tolA = 50, tolB = 60;
+    Reply({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 77});
+    PlotNORMValues(arrayNORM);
+    EXPECT_EQ(upTHR, 577);
+    EXPECT_EQ(CtrlInts(panelHandle, {NEDITtolA, NEDITtolB}), (Ints{77, 77}));
+    PlotRAWValues(); // until a raw plot writes the set's tolerances back
+    EXPECT_EQ(CtrlInts(panelHandle, {NEDITtolA, NEDITtolB}), (Ints{50, 60}));
 }
 
-TEST_F(Live, ChannelBInDifferenceModeUsesChannelAsBandButItsOwnMarkers) {
+TEST_F(Live, ChannelBInDifferenceModeUsesChannelAsBandButItsOwnMarkersIdleInAnalogMode5) {
     SetCtrlVal(panelHandle, NEDIThwmode, 0);
     evalmode = 3, anamode = 3;
     refA = 500, tolA = 50, refB = 900, tolB = 10;
@@ -109,64 +102,33 @@ TEST_F(Live, ChannelBInDifferenceModeUsesChannelAsBandButItsOwnMarkers) {
     int colour = 0;
     GetTraceAttribute(panelHandle, STRIPNORM, 6, ATTR_TRACE_COLOR, colour);
     EXPECT_EQ(colour, 0x00FFFF);
-}
-
-TEST_F(Live, DeviceToleranceShowsInBothNumericsUntilARawPlotWritesTheSetBack) {
-    SetCtrlVal(panelHandle, NEDIThwmode, 1);
-    SetCtrlVal(panelHandle, RNGGraphSource, 2);
-    refA = 500, tolA = 50, tolB = 60;
-    Reply({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 77});
+    anamode = 5; // a mode without markers: both sit at the idle level above the band
     PlotNORMValues(arrayNORM);
-    EXPECT_EQ(upTHR, 577);
-    EXPECT_EQ(CtrlInt(panelHandle, NEDITtolA), 77);
-    EXPECT_EQ(CtrlInt(panelHandle, NEDITtolB), 77);
-    PlotRAWValues();
-    EXPECT_EQ(CtrlInt(panelHandle, NEDITtolA), 50);
-    EXPECT_EQ(CtrlInt(panelHandle, NEDITtolB), 60);
+    EXPECT_EQ(Newest(arrayNORM, 6), (Doubles{550, 450, 500, 1005, 1005, 333}));
 }
 
-TEST_F(Live, OtherSourcesKeepTheBandAndAppendZerosToTheRawHistory) {
-    SetCtrlVal(panelHandle, RNGGraphSource, 0);
+TEST_F(Live, RawHistoryTakesAdcOrNormValuesByViewAndTheLedsShowInputsUpToThree) {
     Reply({812, 790, 523, 498, 640, 650, 0, 0, 0, 0, 0, 0, 2, 0, 1, 1});
-    PlotRAWValues();
-    EXPECT_EQ(Newest(arrayRAW, 2), (Doubles{523, 498}));
-    EXPECT_EQ(CtrlInt(panelHandle, NUMadcA), 523);
-    EXPECT_EQ(CtrlInt(panelHandle, NUMBmax), 650);
-    EXPECT_EQ(CtrlInt(panelHandle, LEDIn0), 0);
-    EXPECT_EQ(CtrlInt(panelHandle, LEDIn1), 1);
-    SetCtrlVal(panelHandle, RNGGraphSource, 1);
-    PlotRAWValues();
-    EXPECT_EQ(Newest(arrayRAW, 2), (Doubles{812, 790}));
-    SetCtrlVal(panelHandle, RNGGraphSource, 3);
-    PlotRAWValues();
-    EXPECT_EQ(Newest(arrayRAW, 2), (Doubles{0, 0}));
+    const std::pair<int, Doubles> views[] = {{0, {523, 498}}, {1, {812, 790}}, {3, {0, 0}}};
+    for (auto &[view, newest] : views) {
+        SetCtrlVal(panelHandle, RNGGraphSource, view);
+        PlotRAWValues();
+        EXPECT_EQ(Newest(arrayRAW, 2), newest) << view;
+    }
+    EXPECT_EQ(CtrlInts(panelHandle, {NUMadcA, NUMBmax, LEDIn0, LEDIn1}), (Ints{523, 650, 0, 1}));
     double shown[101];
     EXPECT_EQ(StripChartPoints(panelHandle, STRIPRAW, 1, shown, 101), 101);
-    EXPECT_EQ(shown[98], 523);
-    EXPECT_EQ(shown[99], 812);
-}
-
-TEST_F(Live, InputsAboveThreeLeaveTheLedsAlone) {
+    EXPECT_EQ(Doubles(shown + 98, shown + 100), (Doubles{523, 812}));
     Reply({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3});
     PlotRAWValues();
-    Reply({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4});
+    Reply({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4}); // not a state of two inputs: LEDs stay
     PlotRAWValues();
-    EXPECT_EQ(CtrlInt(panelHandle, LEDIn0), 1);
-    EXPECT_EQ(CtrlInt(panelHandle, LEDIn1), 1);
-}
-
-TEST_F(Live, AnalogModeFiveGivesBothMarkersTheIdleLevel) {
-    SetCtrlVal(panelHandle, RNGGraphSource, 3);
-    anamode = 5;
-    Reply({0, 0, 0, 0, 0, 0, 10, 20, 30, 40});
-    PlotNORMValues(arrayNORM);
-    EXPECT_EQ(arrayNORM[597], 1005);
-    EXPECT_EQ(arrayNORM[598], 1005);
+    EXPECT_EQ(CtrlInts(panelHandle, {LEDIn0, LEDIn1}), (Ints{1, 1}));
 }
 
 // ---- Mode-dependent controls -------------------------------------------------------------------
 
-TEST_F(Live, EvaluationAndTriggerRingsAreCoupledThroughTheirValueTwo) {
+TEST_F(Live, EvaluationAndTriggerRingsAreCoupledThroughValueTwoKeepingDifferenceStates) {
     SetCtrlVal(panelPopUp, DropTrigmode, 4);
     OperatorSet(panelPopUp, DROP_EvalMode, 2);
     EXPECT_EQ(CtrlInt(panelPopUp, DropTrigmode), 2);
@@ -178,32 +140,21 @@ TEST_F(Live, EvaluationAndTriggerRingsAreCoupledThroughTheirValueTwo) {
     OperatorSet(panelPopUp, DROP_EvalMode, 2);
     OperatorSet(panelPopUp, DropTrigmode, 0);
     EXPECT_EQ(CtrlInt(panelPopUp, DROP_EvalMode), 0);
-}
-
-TEST_F(Live, TriggerModeTwoInDifferenceModeKeepsTheDifferenceStates) {
     OperatorSet(panelPopUp, DROP_EvalMode, 3);
-    EXPECT_EQ(Attr(panelHandle, NUMDIFF, ATTR_VISIBLE), 1);
-    OperatorSet(panelPopUp, DropTrigmode, 2);
+    OperatorSet(panelPopUp, DropTrigmode, 2); // forces mode 2 but keeps difference mode's states
     EXPECT_EQ(CtrlInt(panelPopUp, DROP_EvalMode), 2);
     EXPECT_EQ(Attr(panelHandle, NEDITrefB, ATTR_DIMMED), 1);
     EXPECT_EQ(Attr(panelHandle, NUMDIFF, ATTR_VISIBLE), 1);
 }
 
-TEST_F(Live, PowerSwitchShowsOnePowerNumeric) {
+TEST_F(Live, PowerSwitchShowsOnePowerNumericAndGraphSourceOneTheRawChart) {
     EXPECT_EQ(CtrlInt(panelHandle, BINSWpower), 1);
-    EXPECT_EQ(OperatorSet(panelHandle, BINSWpower, 0), 0);
-    EXPECT_EQ(CtrlInt(panelHandle, BINSWpower), 0);
-    EXPECT_EQ(Attr(panelHandle, NEDITpowerA, ATTR_VISIBLE), 0);
-    EXPECT_EQ(Attr(panelHandle, NEDITpowerB, ATTR_VISIBLE), 1);
+    OperatorSet(panelHandle, BINSWpower, 0);
+    EXPECT_EQ(Attrs(panelHandle, {NEDITpowerA, NEDITpowerB}, ATTR_VISIBLE), (Ints{0, 1}));
     OperatorSet(panelHandle, BINSWpower, 1);
-    EXPECT_EQ(Attr(panelHandle, NEDITpowerA, ATTR_VISIBLE), 1);
-    EXPECT_EQ(Attr(panelHandle, NEDITpowerB, ATTR_VISIBLE), 0);
-}
-
-TEST_F(Live, GraphSourceOneShowsTheRawChartAndPlotsRaw) {
+    EXPECT_EQ(Attrs(panelHandle, {NEDITpowerA, NEDITpowerB}, ATTR_VISIBLE), (Ints{1, 0}));
     OperatorSet(panelHandle, RNGGraphSource, 1);
-    EXPECT_EQ(Attr(panelHandle, STRIPRAW, ATTR_VISIBLE), 1);
-    EXPECT_EQ(Attr(panelHandle, STRIPNORM, ATTR_VISIBLE), 0);
+    EXPECT_EQ(Attrs(panelHandle, {STRIPRAW, STRIPNORM}, ATTR_VISIBLE), (Ints{1, 0}));
     EXPECT_EQ(type, 0);
     OperatorSet(panelHandle, RNGGraphSource, 3);
     EXPECT_EQ(type, 1);
@@ -212,69 +163,34 @@ TEST_F(Live, GraphSourceOneShowsTheRawChartAndPlotsRaw) {
 
 // ---- The loop ---------------------------------------------------------------------------------
 
-class Monitor : public Live {
-  protected:
-    void SetUp() override {
-        Live::SetUp();
-        InitRS232(com);
-        SimClearSent();
-        ClearStatusHistory();
-    }
-    static int LiveRequests() {
-        Bytes b = SentBytes();
-        int n = 0;
-        for (size_t i = 0; i + 36 <= b.size(); i += 36)
-            n += b[i + 3] == 8;
-        return n;
-    }
-};
-
-static void PressStop() {
-    OperatorPress(panelHandle, BTNStop);
-}
+class Monitor : public Live {};
 
 TEST_F(Monitor, RunPollsAndPlotsEveryReplyUntilStop) {
     unsigned short live[16] = {812, 790, 523, 498, 640, 650, 900, 880, 700, 690, 0, 0, 1, 0, 5, 9};
     SimSetLiveWords(live);
-    AtTestTime(Timer() + 1.0, PressStop);
+    AtTestTime(Timer() + 1.0, [] { OperatorPress(panelHandle, BTNStop); });
     OperatorPress(panelHandle, BTNRun);
     EXPECT_EQ(stop_flag, 1);
     int requests = LiveRequests();
     EXPECT_GT(requests, 20); // a reply every ~40 ms of line time
     EXPECT_LT(requests, 27);
-    EXPECT_EQ(CtrlInt(panelHandle, NUMvalA), 812);
-    EXPECT_EQ(CtrlInt(panelHandle, LEDIn0), 1);
+    EXPECT_EQ(CtrlInts(panelHandle, {NUMvalA, LEDIn0}), (Ints{812, 1}));
     EXPECT_EQ(StatusTexts(), (std::vector<std::string>{"Line Ok!"}));
-    EXPECT_EQ(Attr(panelHandle, BTNRun, ATTR_DIMMED), 0);
-    EXPECT_EQ(Attr(panelHandle, BTNData, ATTR_DIMMED), 0);
+    EXPECT_EQ(Attrs(panelHandle, {BTNRun, BTNData}, ATTR_DIMMED), (Ints{0, 0}));
     EXPECT_EQ(arrayNORM[0], 2560); // Stop reset the history
-}
-
-TEST_F(Monitor, ARequestAgedExactlyTwoSecondsDoesNotEndTheLoopJustAboveDoes) {
-    SimSetFault(SIM_FAULT_NO_ANSWER);
-    double t0 = Timer();
-    OperatorPress(panelHandle, BTNRun);
-    EXPECT_DOUBLE_EQ(Timer() - t0, 2.001); // turns at 2.000 s went on
-    EXPECT_EQ(StatusLine(), "Timeout RS232-Line!");
-    EXPECT_EQ(Attr(panelHandle, BTNRun, ATTR_DIMMED), 0);
-    EXPECT_EQ(Attr(panelHandle, BTNData, ATTR_DIMMED), 1); // until Stop
-    EXPECT_EQ(LiveRequests(), 1);
-}
-
-// One reply is there when a turn's event processing starts, the second arrives while it waits.
-static void TwoReplies() {
-    Bytes first = Frame(8, {111, 0, 11});
-    Bytes second = Frame(8, {222, 0, 22});
-    first[0] = second[0] = 0xEE; // replies are taken whatever their first bytes hold
-    SimSetLineTiming(false);
-    SimQueueRaw(first.data(), 36, Timer());
-    SimQueueRaw(second.data(), 36, Timer() + 0.0005);
 }
 
 TEST_F(Monitor, TwoRepliesBeforeATurnGiveOnePlotAndOneRequest) {
     SimSetFault(SIM_FAULT_NO_ANSWER);
     SetCtrlVal(panelHandle, RNGGraphSource, 0);
-    AtTestTime(Timer() + 0.010, TwoReplies);
+    // One reply is there when a turn's event processing starts, the second arrives while it waits.
+    AtTestTime(Timer() + 0.010, [] {
+        Bytes first = Frame(8, {111, 0, 11}), second = Frame(8, {222, 0, 22});
+        first[0] = second[0] = 0xEE; // replies are taken whatever their first bytes hold
+        SimSetLineTiming(false);
+        SimQueueRaw(first.data(), 36, Timer());
+        SimQueueRaw(second.data(), 36, Timer() + 0.0005);
+    });
     OperatorPress(panelHandle, BTNRun); // ends by time-out after the second request
     EXPECT_EQ(LiveRequests(), 2);
     EXPECT_EQ(valNORMA, 222);
@@ -292,7 +208,7 @@ TEST_F(Monitor, StopWhileIdleResetsBothHistoriesAndSendsNothing) {
     EXPECT_EQ(Attr(panelHandle, BTNData, ATTR_DIMMED), 0);
 }
 
-TEST_F(Monitor, ANewRunAfterATimeOutKeepsTheRawHistoryAndResetsTheNormHistory) {
+TEST_F(Monitor, ARunWithoutRepliesEndsAt2001MsAndANewRunKeepsRawAndResetsNormHistory) {
     SetCtrlVal(panelHandle, RNGGraphSource, 0);
     AtTestTime(Timer() + 0.5, [] { SimSetFault(SIM_FAULT_NO_ANSWER); });
     OperatorPress(panelHandle, BTNRun);
@@ -301,9 +217,16 @@ TEST_F(Monitor, ANewRunAfterATimeOutKeepsTheRawHistoryAndResetsTheNormHistory) {
     EXPECT_GT(lastA, 0);
     refA = 700, tolA = 40;
     AtTestTime(Timer() + 0.001, [] {
-        EXPECT_EQ(arrayNORM[0], 740); // reset from refA and tolA when Run started
-        EXPECT_EQ(arrayNORM[1], 660);
+        // Reset from refA and tolA when Run started.
+        EXPECT_EQ(Doubles(arrayNORM, arrayNORM + 2), (Doubles{740, 660}));
     });
+    SimClearSent();
+    SetStatus("");
+    double t0 = Timer();
     OperatorPress(panelHandle, BTNRun);
+    EXPECT_DOUBLE_EQ(Timer() - t0, 2.001); // a request aged exactly 2 s did not end the loop
+    EXPECT_EQ(StatusLine(), "Timeout RS232-Line!");
+    EXPECT_EQ(LiveRequests(), 1);
+    EXPECT_EQ(Attrs(panelHandle, {BTNRun, BTNData}, ATTR_DIMMED), (Ints{0, 1})); // Data until Stop
     EXPECT_EQ(arrayRAW[198], lastA); // not cleared: only Stop and the start-up clear it
 }
