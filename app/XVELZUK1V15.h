@@ -49,6 +49,7 @@ extern uint16_t tol10Bit; // tolerance of the NORM history after Stop: 512
 constexpr int GUARDED_FIRST = BTNRun;   // dimmed while a live loop runs, free again at its end
 constexpr int GUARDED_SECOND = BTNData; // dimmed while a live loop runs, free again after Stop
 void ShowGraphSource(int source);       // 0, 1: RAW chart visible; other: NORM chart visible
+void SendLiveRequest(); // flushed queues, order 8 with set I, rx_flag 0, tstart now; writes
 int CC_DROP_EvalMode(int panel, int control, int event, void *callbackData, int eventData1,
                      int eventData2); // couples the trigger mode, sets the difference states
 int CC_DropTrigmode(int panel, int control, int event, void *callbackData, int eventData1,

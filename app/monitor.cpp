@@ -9,7 +9,7 @@ uint16_t tol10Bit = 512;
 
 constexpr double LIVE_TIMEOUT = 2.0; // seconds a live request may stay unanswered
 
-static void SendLiveRequest() {
+void SendLiveRequest() {
     FlushInQ(com);
     FlushOutQ(com);
     CopyVarsToPP(0);
@@ -51,15 +51,9 @@ int CC_BTNRun(int, int, int event, void *, int, int) {
     GetCtrlVal(panelHandle, RNGGraphSource, source);
     ShowGraphSource(source);
     type = (source == 0 || source == 1) ? 0 : 1;
-    CopyVarsToPP(0);
-    FlushInQ(com);
-    FlushOutQ(com);
-    rx_flag = 0;
     order = 8;
-    FillTxBuf(8, pp);
-    nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
+    SendLiveRequest();
     if (nBytesW == FRAMELEN) SetCtrlVal(panelHandle, TXTStatus, "Line Ok!");
-    tstart = Timer();
     stop_flag = 0;
     graphrefresh = 0;
     FillarrayNORM(tolA, refA, 0);

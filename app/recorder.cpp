@@ -31,16 +31,6 @@ static uint16_t WholeSeconds() {
     return uint16_t(int64_t(Timer()));
 } // modulo 65536
 
-static void SendLiveRequest() {
-    FlushInQ(com);
-    FlushOutQ(com);
-    CopyVarsToPP(0);
-    FillTxBuf(8, pp);
-    rx_flag = 0;
-    tstart = Timer();
-    nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
-}
-
 // A line is due once the clock has passed `interval` whole-second boundaries since the last
 // one; the reply in pp is plotted and recorded before pp is refilled for the next request.
 static void RecordLoop(uint16_t lines, uint16_t interval) {
