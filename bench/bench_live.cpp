@@ -1,6 +1,8 @@
 // Benchmark of the live monitor: runs the Run loop for 20 s against the simulated controller at
 // true 19200-baud line timing, once with event processing that waits when idle and once with a
-// loop that spins, and prints the reply rate, CPU use and reply-to-request times of both.
+// loop that spins, and prints the reply rate, CPU use and reply-to-request times of both, then
+// the time of a scan capture. XVEL_BENCH_SECONDS shortens the runs, XVEL_BENCH_NO_SPIN skips the
+// spinning run, XVEL_BENCH_HIDDEN leaves the panel hidden, XVEL_BENCH_TRACE adds --trace.
 #include "XVELZUK1V15.h"
 #include "com232.h"
 #include "sim.h"
