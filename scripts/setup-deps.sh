@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ make pkg-config ccache
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
   libgtest-dev libgmock-dev
   fonts-dejavu-core fonts-dejavu-extra xvfb xauth
 )
