@@ -11,6 +11,14 @@ int WinMain(RunTimeInstance instance, RunTimeInstance previous, const char *comm
             int showMode); // 0 after a normal end, -1 when start-up fails
 void InitVars();           // start values of every global, panels read into the variables
 
+// One exchange with the controller at a time: while one runs, every control that would start
+// another, change the port or touch the record file is dimmed (Stop and Stop Record stay free).
+int BeginExchange(); // 1: the exchange may run, controls dimmed; 0: refused (one runs, or quitting)
+void EndExchange();  // the exchange ended: every guarded control back to its own state
+int ExchangeRunning();                               // 1 while an exchange runs
+void DimControl(int panel, int control, int dimmed); // a command's own dimmed state of a control
+void ResetGuard();                                   // nothing runs, no control dimmed by commands
+
 // Control callbacks: (panel, control, event, callback data, event data 1, event data 2) -> 0.
 int CC_PANEL(int panel, int control, int event, void *callbackData, int eventData1,
              int eventData2); // main panel: close box ends the program
@@ -50,6 +58,7 @@ constexpr int GUARDED_FIRST = BTNRun;   // dimmed while a live loop runs, free a
 constexpr int GUARDED_SECOND = BTNData; // dimmed while a live loop runs, free again after Stop
 void ShowGraphSource(int source);       // 0, 1: RAW chart visible; other: NORM chart visible
 void SendLiveRequest(); // flushed queues, order 8 with set I, rx_flag 0, tstart now; writes
+void DrainLiveReply();  // after a loop: the unanswered request's reply passed and discarded
 int CC_DROP_EvalMode(int panel, int control, int event, void *callbackData, int eventData1,
                      int eventData2); // couples the trigger mode, sets the difference states
 int CC_DropTrigmode(int panel, int control, int event, void *callbackData, int eventData1,

@@ -5,7 +5,8 @@
 
 int CC_PANEL(int, int, int event, void *, int, int) {
     if (event == EVENT_CLOSE) {
-        CloseCom(com);
+        stop_flag = 1; // a running live loop or recording ends at its next turn
+        CloseCom(com); // and every wait on the port with it
         QuitUserInterface(0);
     }
     return 0;
@@ -31,11 +32,12 @@ int CC_TOGBTNparaII(int panel, int control, int event, void *, int, int) {
 }
 
 int CC_DropDCom(int panel, int control, int event, void *, int, int) {
-    if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED) return 0;
+    if ((event != EVENT_COMMIT && event != EVENT_VAL_CHANGED) || !BeginExchange()) return 0;
     CloseCom(com);
     GetCtrlVal(panel, control, com);
     SetCtrlVal(panelHandle, TXTStatus, "Init COM-Port ...");
     InitRS232(com);
+    EndExchange();
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "com232.h"
 
 static void RunOrder(int code, bool teach) {
+    if (!BeginExchange()) return;
     FlushInQ(com);
     FlushOutQ(com);
     order = code;
@@ -24,9 +25,14 @@ static void RunOrder(int code, bool teach) {
         }
         tdiff = Timer() - tstart; // measured before the turn's events: a late answer is late
         ProcessSystemEvents();
-    } while (tdiff < TIMEOUT);
+    } while (tdiff < TIMEOUT && !QuitPending());
+    if (QuitPending()) { // the main panel was closed: the program ends without a verdict
+        EndExchange();
+        return;
+    }
     // No answer is a time-out even when the clock stopped at exactly 1.5 s.
     if (!answered || tdiff > TIMEOUT) SetCtrlVal(panelHandle, TXTStatus, "Timeout RS-232!!");
+    EndExchange();
 }
 
 int CC_ButtonTeach(int, int, int event, void *, int, int) {

@@ -42,27 +42,37 @@ static void PollLoop() {
     }
 }
 
+// A loop stopped from outside leaves its last request unanswered; that reply is still on its way
+// and would be taken as the answer to whatever is sent next (a parameter read would store live
+// values as a parameter set). Wait for it to pass, then discard it.
+void DrainLiveReply() {
+    if (rx_flag == 0 && !QuitPending()) AwaitQuietLine(tstart + REPLY_WINDOW);
+}
+
 int CC_BTNRun(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || !BeginExchange()) return 0;
     SetCtrlAttribute(panelHandle, GRAPHData, ATTR_VISIBLE, 0);
-    SetCtrlAttribute(panelHandle, GUARDED_FIRST, ATTR_DIMMED, 1);
-    SetCtrlAttribute(panelHandle, GUARDED_SECOND, ATTR_DIMMED, 1);
+    DimControl(panelHandle, GUARDED_FIRST, 1);
+    DimControl(panelHandle, GUARDED_SECOND, 1);
     int source = 0;
     GetCtrlVal(panelHandle, RNGGraphSource, source);
     ShowGraphSource(source);
     type = (source == 0 || source == 1) ? 0 : 1;
     order = 8;
+    AwaitQuietLine(Timer()); // the rest of an earlier reply must not start the first frame
     SendLiveRequest();
     if (nBytesW == FRAMELEN) SetCtrlVal(panelHandle, TXTStatus, "Line Ok!");
     stop_flag = 0;
     graphrefresh = 0;
     FillarrayNORM(tolA, refA, 0);
     PollLoop();
+    DrainLiveReply();
     rx_flag = 0;
     FlushInQ(com);
     FlushOutQ(com);
     graphrefresh = 0;
-    SetCtrlAttribute(panelHandle, GUARDED_FIRST, ATTR_DIMMED, 0);
+    DimControl(panelHandle, GUARDED_FIRST, 0);
+    EndExchange();
     return 0;
 }
 
@@ -73,8 +83,8 @@ int CC_BTNStop(int, int, int event, void *, int, int) {
     FlushOutQ(com);
     stop_flag = 1;
     graphrefresh = 0;
-    SetCtrlAttribute(panelHandle, GUARDED_FIRST, ATTR_DIMMED, 0);
-    SetCtrlAttribute(panelHandle, GUARDED_SECOND, ATTR_DIMMED, 0);
+    DimControl(panelHandle, GUARDED_FIRST, 0);
+    DimControl(panelHandle, GUARDED_SECOND, 0);
     FillarrayRAW(0, 0);
     FillarrayNORM(tol10Bit, ref10Bit, 0);
     return 0;

@@ -73,14 +73,14 @@ static void RecordLoop(uint16_t lines, uint16_t interval) {
 }
 
 static void DimRecorderGuards(int dimmed) {
-    SetCtrlAttribute(panelHandle, GUARDED_FIRST, ATTR_DIMMED, dimmed);
-    SetCtrlAttribute(panelHandle, GUARDED_SECOND, ATTR_DIMMED, dimmed);
-    SetCtrlAttribute(panelHandle, GUARDED_RECORDER, ATTR_DIMMED, dimmed);
-    SetCtrlAttribute(panelPopUp, BTNStartRecord, ATTR_DIMMED, dimmed);
+    DimControl(panelHandle, GUARDED_FIRST, dimmed);
+    DimControl(panelHandle, GUARDED_SECOND, dimmed);
+    DimControl(panelHandle, GUARDED_RECORDER, dimmed);
+    DimControl(panelPopUp, BTNStartRecord, dimmed);
 }
 
 int CC_BTNStartRecord(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || !BeginExchange()) return 0;
     SetCtrlAttribute(panelHandle, GRAPHData, ATTR_VISIBLE, 0);
     DimRecorderGuards(1);
     int source = 0;
@@ -93,10 +93,12 @@ int CC_BTNStartRecord(int, int, int event, void *, int, int) {
     CVI_DeleteFile(recfile_name);
     SetCtrlVal(panelPopUp, TXTRecFile, recfile_name);
     if (WriteHeader(interval)) {
+        AwaitQuietLine(Timer()); // the rest of an earlier reply must not start the first frame
         SendLiveRequest();
         order = 8;
         if (nBytesW == FRAMELEN) SetCtrlVal(panelHandle, TXTStatus, "Line Ok!");
         RecordLoop(lines, interval);
+        DrainLiveReply();
     } else {
         ReportWriteFailure();
         stop_flag = 1;
@@ -107,6 +109,7 @@ int CC_BTNStartRecord(int, int, int event, void *, int, int) {
     graphrefresh = 0;
     DimRecorderGuards(0); // everything the start dimmed is free again, however it ended
     ShowRecorderState(false);
+    EndExchange();
     return 0;
 }
 
@@ -130,11 +133,12 @@ int CC_NEDITRecSamples(int, int, int event, void *, int, int) {
 // Choosing an existing file deletes it at once (the dialog asks before it replaces a file);
 // the next recording creates it anew.
 int CC_RecordFileNameBtn(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || !BeginExchange()) return 0; // never during a recording
     ret = FileSelectPopup(proj_dir, "XVELrecord.dat", "*.dat",
                           "X-VEL-Series Recorder-File:", VAL_OK_BUTTON, 0, 1, 1, 1, recfile_name);
     if (ret == VAL_EXISTING_FILE_SELECTED) CVI_DeleteFile(recfile_name);
     if (ret == VAL_EXISTING_FILE_SELECTED || ret == VAL_NEW_FILE_SELECTED)
         SetCtrlVal(panelPopUp, TXTRecFile, recfile_name);
+    EndExchange();
     return 0;
 }

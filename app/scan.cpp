@@ -15,6 +15,7 @@ static void LimitsFrom(uint16_t ref, uint16_t tol) {
 // answer pp still holds the request itself, which must not pass for live values: the previous
 // ones are kept.
 static void LiveValuesForScan() {
+    AwaitQuietLine(Timer()); // the rest of an earlier reply must not pass for the live values
     FlushInQ(com);
     FlushOutQ(com);
     rx_flag = 0;
@@ -42,7 +43,7 @@ static void FetchBlocks(int view) {
 }
 
 int CC_BTNData(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || !BeginExchange()) return 0;
     SetCtrlAttribute(panelHandle, STRIPRAW, ATTR_VISIBLE, 0);
     SetCtrlAttribute(panelHandle, STRIPNORM, ATTR_VISIBLE, 0);
     SetCtrlAttribute(panelHandle, GRAPHData, ATTR_VISIBLE, 1);
@@ -60,8 +61,9 @@ int CC_BTNData(int, int, int event, void *, int, int) {
     std::fill(loArray, loArray + SCAN_SAMPLES, uint16_t(loTHR));
     std::fill(refArray, refArray + SCAN_SAMPLES, valREF);
     PlotDATACurve(yArrayA, yArrayB, upArray, loArray, refArray);
-    SetCtrlAttribute(panelHandle, GUARDED_SECOND, ATTR_DIMMED, 0);
+    DimControl(panelHandle, GUARDED_SECOND, 0);
     FlushOutQ(com);
     FlushInQ(com);
+    EndExchange();
     return 0;
 }

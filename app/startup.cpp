@@ -37,6 +37,7 @@ static void StartValues() {
     type = 1;
     rx_flag = 1;
     stop_flag = 1;
+    ResetGuard();
 }
 
 void InitVars() {
@@ -71,7 +72,9 @@ int WinMain(RunTimeInstance instance, RunTimeInstance, const char *, int) {
     if ((panelPopUp = LoadPanel(0, "XVELZUK1V15.uir", POPUP)) < 0) return -1;
     GetProjectDir(proj_dir);
     InitVars();
+    BeginExchange();
     InitRS232(com);
+    EndExchange();
     DisplayPanel(panelHandle);
     RunUserInterface();
     CloseCom(com);

@@ -46,32 +46,35 @@ static void SendSet(uint16_t set, const char *done) {
 
 // Acts when the mouse button goes down; a keyboard commit does nothing.
 int CC_BTNSend(int, int, int event, void *, int, int) {
-    if (event != EVENT_LEFT_CLICK) return 0;
+    if (event != EVENT_LEFT_CLICK || !BeginExchange()) return 0;
     SetCtrlVal(panelHandle, TXTStatus, "Transmit...");
     if (target == DATFILE) {
         if (FileSelectPopup(proj_dir, "ZUK1para.cfg", "*.cfg", "X-VEL-ZUK1 Parameter File",
                             VAL_OK_BUTTON, 0, 1, 1, 1, file_name) > 0)
             SendParaToFile();
-        return 0;
+    } else {
+        sync = 0x55;
+        order = target == EEPROM ? 3 : 1;
+        GetPanelValues();
+        SendSet(0, "Transmit para1 Ok!");
+        Delay(0.1); // the controller stores set I before it takes set II
+        SendSet(1, "Transmit para Ok!");
     }
-    sync = 0x55;
-    order = target == EEPROM ? 3 : 1;
-    GetPanelValues();
-    SendSet(0, "Transmit para1 Ok!");
-    Delay(0.1); // the controller stores set I before it takes set II
-    SendSet(1, "Transmit para Ok!");
+    EndExchange();
     return 0;
 }
 
 int CC_BTNGet(int, int, int event, void *, int, int) {
     if (event == EVENT_LEFT_CLICK) SetCtrlVal(panelHandle, TXTStatus, "Receive...");
-    if (event != EVENT_COMMIT) return 0;
-    if (target == DATFILE) {
+    if (event != EVENT_COMMIT || !BeginExchange()) return 0;
+    const int from = target; // both sets from the memory chosen when Get was pressed
+    if (from == DATFILE) {
         ReadParaFromFile();
     } else {
-        PushGET(target, 0);
-        PushGET(target, 1);
+        PushGET(from, 0);
+        if (!QuitPending()) PushGET(from, 1);
     }
     SetPanelValues();
+    EndExchange();
     return 0;
 }

@@ -18,7 +18,9 @@ static bool g_testClock = false;
 static long long g_testNow = 0;           // nanoseconds: exact, so 1500 polls make exactly 1.5 s
 static QEventLoop *g_loop = nullptr;      // the running user-interface loop
 static void (*g_atLoopStart)() = nullptr; // test hook: first thing the loop does
-static bool g_quitPending = false;
+static bool g_quitPending = false;        // quit asked for before the loop started
+static bool g_quitting = false;           // quit asked for: the program is ending
+static bool g_drawOnly = false;           // inside ProcessDrawEvents
 static bool g_idleWait = true; // an idle ProcessSystemEvents waits up to 1 ms for an event
 static int g_quitCode = 0;
 
@@ -59,6 +61,9 @@ static void RunDue() {
 }
 
 namespace plat {
+bool InDrawEvents() {
+    return g_drawOnly;
+}
 bool TestClockOn() {
     return g_testClock;
 }
@@ -109,6 +114,21 @@ void ProcessSystemEvents() {
     plat::PumpPorts();
 }
 
+// Waits that read the port directly process no operator input, but the window still repaints and
+// its close box still ends the program at once. Bytes stay queued for the direct read.
+void ProcessDrawEvents() {
+    QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance();
+    if (!d || g_drawOnly) return;
+    g_drawOnly = true;
+    if (g_testClock) RunDue();
+    d->processEvents(QEventLoop::ExcludeUserInputEvents);
+    g_drawOnly = false;
+}
+
+int QuitPending() {
+    return g_quitting ? 1 : 0;
+}
+
 int RunUserInterface() {
     if (g_quitPending) { // quit was asked for before the loop started
         g_quitPending = false;
@@ -128,6 +148,7 @@ int RunUserInterface() {
 }
 
 void QuitUserInterface(int code) {
+    g_quitting = true;
     if (g_loop) {
         g_loop->exit(code);
     } else {
@@ -138,6 +159,7 @@ void QuitUserInterface(int code) {
 
 void ResetQuitRequest() {
     g_quitPending = false;
+    g_quitting = false;
 }
 
 void RunWhenLoopStarts(void (*fn)()) {

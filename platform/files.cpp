@@ -18,7 +18,18 @@ static QString Extension(const char *filter) {
     return QString::fromLocal8Bit(dot + 1);
 }
 
-static int Chosen(const QString &file, char *path) {
+// A dialog restricted to its filter's extension never hands out another kind of file: a name
+// typed with another extension ("ZUK1para.cfg" in the record-file dialog) gets the filter's
+// extension added, so the program never deletes or overwrites a file it does not own.
+static QString WithExtension(const QString &file, const QString &ext) {
+    if (ext.isEmpty() || file.isEmpty() ||
+        QFileInfo(file).suffix().compare(ext, Qt::CaseInsensitive) == 0)
+        return file;
+    return file + "." + ext;
+}
+
+static int Chosen(const QString &chosen, const QString &ext, char *path) {
+    QString file = WithExtension(chosen, ext);
     QByteArray bytes = file.toLocal8Bit();
     if (bytes.isEmpty()) return VAL_NO_FILE_SELECTED;
     if (bytes.size() >= MAX_PATHNAME_LEN) { // would not fit the program's path buffers
@@ -35,7 +46,8 @@ int FileSelectPopup(const char *dir, const char *defaultName, const char *filter
     char answer[MAX_PATHNAME_LEN];
     int scripted = plat::ScriptDialogAnswer(answer);
     if (scripted == 0) return VAL_NO_FILE_SELECTED;
-    if (scripted > 0) return Chosen(QString::fromLocal8Bit(answer), path);
+    const QString ext = restrictExt ? Extension(filter) : QString();
+    if (scripted > 0) return Chosen(QString::fromLocal8Bit(answer), ext, path);
     if (plat::ScriptPlaying()) { // a script cannot answer a dialog it did not foresee
         plat::ScriptFail("a file dialog opened without a dialog answer");
         return VAL_NO_FILE_SELECTED;
@@ -52,7 +64,7 @@ int FileSelectPopup(const char *dir, const char *defaultName, const char *filter
     dlg.selectFile(QString::fromLocal8Bit(defaultName));
     do {
         if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
-            return Chosen(dlg.selectedFiles().first(), path);
+            return Chosen(dlg.selectedFiles().first(), ext, path);
     } while (!allowCancel);
     return VAL_NO_FILE_SELECTED;
 }

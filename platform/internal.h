@@ -37,7 +37,8 @@ bool ScriptPlaying();               // a script is being played now
 void ScriptFail(const char *why);   // the current action failed: report it, end the script
 int ScriptDialogAnswer(char *path); // next scripted file-dialog answer: 0 cancel, 1 path, -1 none
 
-// Clock
+// Clock and event processing
+bool InDrawEvents();  // inside ProcessDrawEvents: operator input and scripts wait
 bool TestClockOn();   // true while tests drive the clock
 void TestClockPoll(); // one poll of a wait under the test clock: advances it by 1 ms
 

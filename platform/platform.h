@@ -101,6 +101,9 @@ int DisplayImageFile(int panel, int control, const char *file); // bitmap into a
 double Timer();             // seconds since start (the test clock when it is on)
 void Delay(double seconds); // blocks without processing events
 void ProcessSystemEvents(); // runs pending events; idle: waits at most 1 ms for the next
+void ProcessDrawEvents();   // repaints and the close box only: no operator input, no receive
+                            // callbacks; for waits that read the port directly
+int QuitPending();          // 1 once QuitUserInterface was called: waits end at once
 
 // ---- Paths ----------------------------------------------------------------------------------
 

@@ -118,6 +118,10 @@ static bool Perform(const Action &a, char *why, size_t size) {
 
 static void Step() {
     if (g_ended) return;
+    if (plat::InDrawEvents()) { // a direct wait takes no operator input: act once it is over
+        g_timer->start(1);
+        return;
+    }
     if (g_next >= g_nScript) {
         End();
         return;

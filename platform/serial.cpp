@@ -93,7 +93,9 @@ static bool NotifyDue(const Port &p) {
 }
 
 bool plat::PumpPorts() {
-    if (g_pumping || g_direct > 0) return false;
+    // Inside a direct read, or in the repaint-only event processing of a direct wait, the bytes
+    // belong to that read; the wait re-arms the pump when it ends.
+    if (g_pumping || g_direct > 0 || plat::InDrawEvents()) return false;
     g_pumping = true;
     bool ran = false;
     for (int i = 1; i <= kMaxPorts; i++) {
@@ -273,6 +275,8 @@ int ComRd(int port, unsigned char *buffer, int count) {
         if (!g_ports[port].dev || g_ports[port].qlen >= count) break;
         double left = deadline - Timer();
         if (left <= 0) break;
+        ProcessDrawEvents(); // the close box works during the port time-out; it closes the port
+        if (!g_ports[port].dev) break;
         if (plat::TestClockOn())
             plat::TestClockPoll();
         else

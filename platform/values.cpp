@@ -41,6 +41,28 @@ static int RingIndexOf(QComboBox *ring, int value) {
     return -1;
 }
 
+// A value that is none of a ring's items (a controller set to a mode this program does not list)
+// gets an item of its own showing the number, so it survives until it is sent back instead of
+// being replaced by whatever item the ring showed before. One such item at most. Rings whose items
+// carry their own values (the COM-port ring) list every value there is and refuse others.
+constexpr int kExtraItemRole = Qt::UserRole + 1;
+
+static bool IsExtraItem(QComboBox *ring, int index) {
+    return ring->itemData(index, kExtraItemRole).toBool();
+}
+
+static void DropExtraItem(QComboBox *ring) {
+    int last = ring->count() - 1;
+    if (last >= 0 && IsExtraItem(ring, last)) ring->removeItem(last);
+}
+
+static int AddExtraItem(QComboBox *ring, int value) {
+    DropExtraItem(ring);
+    ring->addItem(QString("%1 - not a listed value").arg(value), value);
+    ring->setItemData(ring->count() - 1, true, kExtraItemRole);
+    return ring->count() - 1;
+}
+
 int GetCtrlVal(int panel, int control, int &value) {
     QWidget *w = plat::CtrlWidget(panel, control);
     if (!w) return -4;
@@ -92,7 +114,14 @@ int SetCtrlVal(int panel, int control, int value) {
         if (s->value() != value) s->setValue(value); // outside the range: coerced to it
     } else if (auto *r = qobject_cast<QComboBox *>(w)) {
         int index = RingIndexOf(r, value);
-        if (index < 0) return -1; // not an item: the ring keeps its value
+        bool positional = r->count() == 0 || !r->itemData(0).isValid();
+        if (index < 0 && !positional) return -1;
+        if (index < 0) {
+            index = AddExtraItem(r, value);
+        } else if (!IsExtraItem(r, index)) {
+            DropExtraItem(r); // a listed value again: the stand-in item has served
+            index = RingIndexOf(r, value);
+        }
         r->setCurrentIndex(index);
         r->setProperty("xvPrev", index);
     } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {

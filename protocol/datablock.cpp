@@ -45,13 +45,17 @@ int ReadData64(int offset, int kind, int orderCode) {
     for (;;) {
         n = GetInQLen(com);
         tdiff = Timer() - tstart;
-        if (tdiff > BLOCK_TIMEOUT) { // tested first: 128 bytes found just too late still count
+        // Tested first: 128 bytes found just too late still count. A port that is not open (or
+        // vanished) never delivers: that is the time-out, now.
+        if (tdiff > BLOCK_TIMEOUT || n < 0) {
+            n = n < 0 ? 0 : n;
             SetStatus("Timeout-RS-232 while reading 64 data-words!");
             std::fill(yArrayA, yArrayA + SCAN_SAMPLES, 0);
             std::fill(yArrayB, yArrayB + SCAN_SAMPLES, 0);
             break;
         }
         if (n >= BLOCK_BYTES) break;
+        ProcessDrawEvents(); // repaints and the close box; operator input waits
     }
     nBytesR = ComRd(com, szReadBuf, std::min(n, int(sizeof szReadBuf)));
     int result = 0;

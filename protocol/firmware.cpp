@@ -40,11 +40,14 @@ int GetVERSIONInfo() {
     for (;;) {
         n = GetInQLen(com);
         tdiff = Timer() - tstart;
-        if (tdiff > FIRMWARE_TIMEOUT) {
+        // A port that is not open (or vanished) never delivers: that is the time-out, now.
+        if (tdiff > FIRMWARE_TIMEOUT || n < 0) {
+            n = n < 0 ? 0 : n;
             SetStatus("Timeout - reading firmware info!");
             break;
         }
         if (n >= FIRMWARE_BYTES) break;
+        ProcessDrawEvents(); // repaints and the close box; operator input waits
     }
     int words[FIRMWARE_BYTES / 2] = {};
     szVersion[0] = '\0';

@@ -112,6 +112,10 @@ int WaitRxFull() {
     for (;;) {
         ProcessSystemEvents();
         tdiff = Timer() - tstart;
+        if (QuitPending()) { // the main panel was closed: the program ends, nobody waits
+            ret = 0;
+            break;
+        }
         if (tdiff > TIMEOUT) { // tested first: a reply in the turn that passes 1.5 s is late
             SetStatus("Timeout-RS-232...");
             ret = 0;
@@ -120,4 +124,25 @@ int WaitRxFull() {
         if (rx_flag != 0) break;
     }
     return ret;
+}
+
+// Frames are delimited by their length alone, so a request must not go out while the rest of an
+// earlier reply is still arriving: its tail and the new reply would form misaligned frames from
+// then on. Waits (at most QUIET_LIMIT past `until`) until no byte has come for three character
+// times and `until` has passed, then discards what came. Processes no events.
+void AwaitQuietLine(double until) {
+    int seen = GetInQLen(com);
+    if (seen < 0) return; // no open port: nothing can arrive
+    double last = Timer();
+    for (;;) {
+        int n = GetInQLen(com);
+        double now = Timer();
+        if (n < 0) return;
+        if (n != seen) {
+            seen = n;
+            last = now;
+        }
+        if ((now - last >= QUIET_TIME && now >= until) || now > until + QUIET_LIMIT) break;
+    }
+    FlushInQ(com);
 }

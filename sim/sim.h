@@ -101,6 +101,16 @@ int SimOpenError();             // the code set by SimSetOpenError
 void SimCountOpen();            // called by the in-process device on open
 void SimCountClose();           // called by the in-process device on close
 
+// Reply frames as they went on the line (after any garbling), for checks of what the PC kept.
+constexpr int SIM_LOG_CAPACITY = 65536; // newest reply frames kept
+struct SimReply {
+    int order;                       // order of the request it answers
+    int set;                         // set named by that request's word 0: 0 (set I) or 1
+    unsigned short words[SIM_WORDS]; // payload words
+};
+int SimReplyCount();               // reply frames sent since reset
+const SimReply *SimReplyAt(int i); // the i-th since reset (0 = first), nullptr if not kept
+
 // ---- Serial line (sim_line.cpp) -------------------------------------------------------------
 
 void SimLineReset();                        // empty queues, timing on, default delay

@@ -32,6 +32,10 @@ unsigned char rx[SIM_FRAME_BYTES]; // request being assembled, always starts wit
 int rxCount;
 int requests, opens, closes, openError;
 uint32_t garbageState = 1;
+SimReply replyLog[SIM_LOG_CAPACITY]; // ring of the reply frames sent, newest last
+int replyCount;                      // reply frames sent since reset
+int requestSet;                      // set named by the request being handled (word 0)
+int requestOrder;                    // order of the request being handled
 
 const char *const FAULT_NAMES[SIM_FAULT_COUNT] = {
     "none",        "no-answer",  "wrong-echo", "short-frame", "burst40",
@@ -79,6 +83,11 @@ void SendFrame(int order, const unsigned short *words, double done) {
         PutWord(f + 4, w, words[w]);
     int n = SIM_FRAME_BYTES;
     if (fault == SIM_FAULT_GARBAGE) Garble(f, n);
+    SimReply &r = replyLog[replyCount++ % SIM_LOG_CAPACITY]; // as it goes on the line
+    r.order = requestOrder;
+    r.set = requestSet;
+    for (int w = 0; w < SIM_WORDS; w++)
+        r.words[w] = GetWord(f + 4, w);
     if (fault == SIM_FAULT_SHORT_FRAME) n--;
     if (fault == SIM_FAULT_BURST40) {
         std::fill(f + n, f + n + 4, FILL);
@@ -150,6 +159,8 @@ void Handle(const unsigned char *frame, double done) {
     requests++;
     int order = GetWord(frame, 1);
     const unsigned char *payload = frame + 4;
+    requestOrder = order;
+    requestSet = SetIndex(payload);
     switch (order) {
     case SIM_ORDER_STORE_RAM: StoreSet(ram, payload); break;
     case SIM_ORDER_READ_RAM: SendFrame(order, ram[SetIndex(payload)], done); break;
@@ -209,6 +220,7 @@ void SimReset() {
     rxCount = 0;
     requests = opens = closes = openError = 0;
     garbageState = 1;
+    replyCount = 0;
     SimLineReset();
     SimSignalReset();
 }
@@ -275,4 +287,13 @@ void SimCountOpen() {
 
 void SimCountClose() {
     closes++;
+}
+
+int SimReplyCount() {
+    return replyCount;
+}
+
+const SimReply *SimReplyAt(int i) {
+    if (i < 0 || i >= replyCount || i < replyCount - SIM_LOG_CAPACITY) return nullptr;
+    return &replyLog[i % SIM_LOG_CAPACITY];
 }
