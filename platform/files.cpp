@@ -2,6 +2,7 @@
 // from text files. Every write opens, writes and closes the file, and reports a failure.
 #include "internal.h"
 #include "platform.h"
+#include "testing.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -40,6 +41,12 @@ static int Chosen(const QString &chosen, const QString &ext, char *path) {
     return QFileInfo::exists(file) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
 }
 
+static bool g_cancelUnanswered = false;
+
+void CancelUnansweredDialogs(bool on) {
+    g_cancelUnanswered = on;
+}
+
 int FileSelectPopup(const char *dir, const char *defaultName, const char *filter, const char *title,
                     int button, int, int restrictExt, int allowCancel, int allowMakeDir,
                     char *path) {
@@ -48,6 +55,7 @@ int FileSelectPopup(const char *dir, const char *defaultName, const char *filter
     if (scripted == 0) return VAL_NO_FILE_SELECTED;
     const QString ext = restrictExt ? Extension(filter) : QString();
     if (scripted > 0) return Chosen(QString::fromLocal8Bit(answer), ext, path);
+    if (g_cancelUnanswered) return VAL_NO_FILE_SELECTED;
     if (plat::ScriptPlaying()) { // a script cannot answer a dialog it did not foresee
         plat::ScriptFail("a file dialog opened without a dialog answer");
         return VAL_NO_FILE_SELECTED;

@@ -184,7 +184,7 @@ int plat::ScriptDialogAnswer(char *path) {
 int PlatformExitCode(int code) {
     if (!plat::g_opt.play[0]) return code;
     if (g_failed) return 1;
-    if (!g_ended || g_next < g_nScript) {
+    if (g_next < g_nScript) { // a script may end the program itself with its last action
         fprintf(stderr, "%s: the program ended before the script (at line %d)\n", g_scriptPath,
                 g_next < g_nScript ? g_script[g_next].line : 0);
         return 1;

@@ -21,6 +21,7 @@ int OperatorClose(int panel);                       // the panel's close box
 
 // The answer the next file dialog gives instead of asking: value 0 cancel, 1 the path.
 void QueueDialogAnswer(int value, const char *path);
+void CancelUnansweredDialogs(bool on); // on: a dialog with no answer queued is cancelled, unshown
 
 // Status line: the last texts it showed, oldest first (up to 32 are kept).
 int StatusHistory(const char **texts, int max); // fills texts, returns how many

@@ -1,0 +1,279 @@
+// A seeded random operator: thousands of presses, keys, edits, dialog answers, port changes and
+// controller faults at random moments against the simulated controller, with the program's
+// promises checked after every action. XVEL_SEED and XVEL_ACTIONS choose another run.
+#include "fixture.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <tuple>
+
+namespace {
+
+struct Param { // a parameter variable, its control and its place in the parameter frames
+    int *panel;
+    int control;
+    uint16_t *variable;
+    int set, word;
+};
+
+const Param kParams[] = {
+    {&panelHandle, NEDITpowerA, &powerA, 0, 1},
+    {&panelHandle, NEDITrefA, &refA, 0, 2},
+    {&panelHandle, NEDITtolA, &tolA, 0, 3},
+    {&panelPopUp, NEDITtriglvlA, &triglvlA, 0, 4},
+    {&panelHandle, NEDIThysteresis, &hysteresis, 0, 5},
+    {&panelPopUp, NEDITpolarity, &polarity, 0, 6},
+    {&panelPopUp, NEDIThold, &hold, 0, 7},
+    {&panelPopUp, NEDITaverage, &average, 0, 8},
+    {&panelHandle, NEDIThwmode, &hwmode, 0, 9},
+    {&panelPopUp, DROP_EvalMode, &evalmode, 0, 10},
+    {&panelPopUp, DropTrigmode, &trigmode, 0, 11},
+    {&panelPopUp, RNGoutmode, &outmode, 0, 12},
+    {&panelPopUp, RNGanamode, &anamode, 0, 13},
+    {&panelPopUp, NEDITsdelay, &sdelay, 0, 14},
+    {&panelPopUp, NEDITmaxmode, &maxmode, 0, 15},
+    {&panelHandle, NEDITpowerB, &powerB, 1, 1},
+    {&panelHandle, NEDITrefB, &refB, 1, 2},
+    {&panelHandle, NEDITtolB, &tolB, 1, 3},
+    {&panelPopUp, NEDITtriglvlB, &triglvlB, 1, 4},
+};
+constexpr int kNumParams = int(std::size(kParams));
+
+struct Button {
+    int *panel;
+    int control;
+};
+const Button kButtons[] = {
+    {&panelHandle, BTNRun},           {&panelHandle, BTNStop},      {&panelHandle, BTNStop},
+    {&panelHandle, BTNData},          {&panelHandle, BTNSend},      {&panelHandle, BTNGet},
+    {&panelHandle, ButtonTeach},      {&panelHandle, ButtonReset},  {&panelHandle, ButtonRefresh},
+    {&panelPopUp, BTNStartRecord},    {&panelPopUp, BTNStopRecord}, {&panelPopUp, BTNStopRecord},
+    {&panelPopUp, RecordFileNameBtn},
+};
+
+std::mt19937 g_rng;
+unsigned g_seed = 0;
+int g_actions = 0, g_done = 0;
+std::vector<std::string> g_log;                  // every action, for a failure report
+std::set<uint16_t> g_allowed[kNumParams];        // values each variable may hold
+std::set<std::tuple<int, int, int, int>> g_live; // words 0-3 of every live reply sent
+int g_replySeen = 0;                             // replies of the simulator looked at so far
+int g_loopDepth = 0;                             // a live loop or recording is running
+double g_stopAt = -1;                     // when Stop, Stop Record or close came during a loop
+int g_loops = 0;                          // live loops and recordings that ran
+double g_worstBlock = 0, g_worstStop = 0; // longest action, longest loop end after a stop
+std::string g_recDir;
+
+int Pick(int n) {
+    return std::uniform_int_distribution<int>(0, n - 1)(g_rng);
+}
+
+void Log(const std::string &what) {
+    std::ostringstream s;
+    s.precision(3);
+    s << std::fixed << Timer() << " " << what;
+    g_log.push_back(s.str());
+}
+
+// What the panels hold and what the controller sent may end up in a parameter variable.
+void LearnAllowed() {
+    for (int i = 0; i < kNumParams; i++) {
+        int v = 0;
+        if (GetCtrlVal(*kParams[i].panel, kParams[i].control, v) == 0)
+            g_allowed[i].insert(uint16_t(v));
+    }
+    for (; g_replySeen < SimReplyCount(); g_replySeen++) {
+        const SimReply *r = SimReplyAt(g_replySeen);
+        if (r->order == 8) g_live.insert({r->words[0], r->words[1], r->words[2], r->words[3]});
+        if (r->order != 2 && r->order != 4) continue;
+        for (int i = 0; i < kNumParams; i++)
+            if (kParams[i].set == r->set) g_allowed[i].insert(r->words[kParams[i].word]);
+    }
+}
+
+void CheckRecordFile() {
+    std::ifstream f(recfile_name);
+    std::string line;
+    if (!std::getline(f, line)) return;
+    ASSERT_EQ(line.rfind("X-VEL-ZUK1-RECORDER-FILE: Time-Interval[s]: ", 0), 0u) << line;
+    for (int n = 2; std::getline(f, line); n++) {
+        unsigned a, b, c, d;
+        char rest;
+        ASSERT_EQ(sscanf(line.c_str(), "%u\t%u\t%u\t%u%c", &a, &b, &c, &d, &rest), 4) << line;
+        ASSERT_TRUE(g_live.count({int(a), int(b), int(c), int(d)}))
+            << recfile_name << ":" << n << " is no live reply: " << line;
+    }
+}
+
+void CheckInvariants() {
+    LearnAllowed();
+    for (int i = 0; i < kNumParams; i++)
+        ASSERT_TRUE(g_allowed[i].count(*kParams[i].variable))
+            << "parameter " << i << " (control " << kParams[i].control << ") holds "
+            << *kParams[i].variable << ", which neither a panel nor a reply of its set gave";
+    CheckRecordFile();
+}
+
+void Dialog() {
+    static const char *kNames[] = {"a.dat", "b.dat", "p.cfg", "q.cfg", "x.txt", "missing/r.dat"};
+    if (Pick(5) == 0) {
+        QueueDialogAnswer(0, "");
+        Log("dialog cancel");
+        return;
+    }
+    std::string path = g_recDir + "/" + kNames[Pick(int(std::size(kNames)))];
+    QueueDialogAnswer(1, path.c_str());
+    Log("dialog " + path);
+}
+
+// A press or key on a button; those that end a loop note when, to check how soon it ends.
+// True when the press ran a live loop or a recording, which lasts until it is ended.
+bool PressSomething() {
+    const Button &b = kButtons[Pick(int(std::size(kButtons)))];
+    bool mayOpenDialog =
+        b.control == RecordFileNameBtn || b.control == BTNSend || b.control == BTNGet;
+    if (mayOpenDialog && Pick(2)) Dialog();
+    bool key = Pick(4) == 0;
+    Log(std::string(key ? "key " : "press ") + std::to_string(*b.panel) + "/" +
+        std::to_string(b.control));
+    bool starts = b.control == BTNRun || b.control == BTNStartRecord;
+    bool ends = b.control == BTNStop || b.control == BTNStopRecord;
+    if (ends && g_loopDepth > 0 && g_stopAt < 0) g_stopAt = Timer();
+    if (starts && Attr(*b.panel, b.control, ATTR_DIMMED) == 0) {
+        g_loopDepth++;
+        g_stopAt = -1;
+    }
+    int rc = key ? OperatorKey(*b.panel, b.control) : OperatorPress(*b.panel, b.control);
+    if (starts && rc == 0) {
+        g_loops++;
+        g_loopDepth--;
+        if (g_stopAt >= 0) g_worstStop = std::max(g_worstStop, Timer() - g_stopAt);
+        EXPECT_LT(g_stopAt < 0 ? 0 : Timer() - g_stopAt, 0.15) << "a loop outlived its Stop";
+        g_stopAt = -1;
+    }
+    return starts && rc == 0;
+}
+
+void SetSomething() {
+    switch (Pick(8)) {
+    case 0: {
+        const Param &p = kParams[Pick(kNumParams)];
+        int v = Pick(3) ? Pick(6) : Pick(65536);
+        Log("set " + std::to_string(p.control) + " " + std::to_string(v));
+        OperatorSet(*p.panel, p.control, v);
+        break;
+    }
+    case 1: Log("graph source"), OperatorSet(panelHandle, RNGGraphSource, Pick(4)); break;
+    case 2: Log("port"), OperatorSet(panelHandle, DropDCom, 1 + Pick(2)); break;
+    case 3: {
+        static const int kTargets[] = {RBTRam, RBTEeprom, RBTFile};
+        Log("target"), OperatorSet(panelHandle, kTargets[Pick(3)], Pick(3) != 0);
+        break;
+    }
+    case 4: Log("interval"), OperatorSet(panelPopUp, NEDITRecTime, Pick(2)); break;
+    case 5: Log("lines"), OperatorSet(panelPopUp, NEDITRecSamples, Pick(40)); break;
+    case 6:
+        Log("second panel"),
+            Pick(2) ? OperatorClose(panelPopUp) : OperatorSet(panelHandle, TOGBTNparaII, Pick(2));
+        break;
+    default: Log("power switch"), OperatorSet(panelHandle, BINSWpower, Pick(2)); break;
+    }
+}
+
+void Fault() {
+    static const SimFault kFaults[] = {SIM_FAULT_NONE,      SIM_FAULT_NONE,    SIM_FAULT_NONE,
+                                       SIM_FAULT_NO_ANSWER, SIM_FAULT_GARBAGE, SIM_FAULT_BURST40,
+                                       SIM_FAULT_VANISH};
+    SimFault f = kFaults[Pick(int(std::size(kFaults)))];
+    Log(std::string("fault ") + SimFaultName(f));
+    SimSetFault(f);
+}
+
+void Act();
+
+// The next action is due before this one starts, so it can arrive while this one runs.
+void ScheduleNext() {
+    if (++g_done >= g_actions) { // the last action: end whatever still runs
+        AtTestTime(Timer() + 0.01, [] {
+            OperatorPress(panelHandle, BTNStop);
+            OperatorPress(panelPopUp, BTNStopRecord);
+        });
+        return;
+    }
+    static const double kGaps[] = {0, 0.001, 0.005, 0.02, 0.05, 0.1, 0.3, 0.8};
+    AtTestTime(Timer() + kGaps[Pick(int(std::size(kGaps)))], Act);
+}
+
+void Act() {
+    ScheduleNext();
+    double start = Timer();
+    int kind = Pick(100) == 0 ? 19 : Pick(19);
+    bool loop = false;
+    if (kind < 9)
+        loop = PressSomething();
+    else if (kind < 16)
+        SetSomething();
+    else if (kind < 18)
+        Dialog();
+    else if (kind < 19)
+        Fault();
+    else {
+        Log("close main");
+        if (g_loopDepth > 0 && g_stopAt < 0) g_stopAt = Timer();
+        OperatorClose(panelHandle);
+    }
+    // The longest bounded command: a port change to a silent port (echo 2 s, two reads of
+    // 1.5 s, firmware 2 s) or a scan without answers (5 x 1.5 s), plus quiet-line waits.
+    double took = Timer() - start;
+    if (!loop) {
+        g_worstBlock = std::max(g_worstBlock, took);
+        EXPECT_LT(took, 8.0) << g_log.back();
+    }
+    CheckInvariants();
+}
+
+} // namespace
+
+class RandomOperator : public AppTest {};
+
+TEST_F(RandomOperator, ThousandsOfRandomActionsNeverCorruptAParameterALiveSampleOrARecordLine) {
+    const char *seed = getenv("XVEL_SEED"), *actions = getenv("XVEL_ACTIONS");
+    g_seed = seed ? unsigned(strtoul(seed, nullptr, 10)) : 20261207u;
+    g_actions = actions ? atoi(actions) : 5000;
+    g_rng.seed(g_seed);
+    g_recDir = TEST_TMP_DIR "/random-operator";
+    std::filesystem::remove_all(g_recDir); // files of an earlier run hold other panels' values
+    std::filesystem::create_directories(g_recDir);
+    MapPorts({"--com", "1=sim", "--com", "2=sim"});
+    CancelUnansweredDialogs(true);
+    LoadPanels();
+    snprintf(recfile_name, sizeof recfile_name, "%s/start.dat", g_recDir.c_str());
+    InitRS232(com);
+    LearnAllowed();
+    AtTestTime(Timer(), Act);
+    while (g_done < g_actions && !HasFatalFailure()) {
+        ProcessSystemEvents();
+        if (QuitPending()) { // the operator closed the window: start the program's port again
+            ResetQuitRequest();
+            Log("restart");
+            BeginExchange();
+            InitRS232(com);
+            EndExchange();
+        }
+    }
+    for (int i = 0; i < 3000 && ExchangeRunning(); i++)
+        ProcessSystemEvents();
+    if (HasFailure()) {
+        std::string all;
+        for (const std::string &l : g_log)
+            all += l + "\n";
+        ADD_FAILURE() << "seed " << g_seed << ", " << g_log.size() << " actions:\n" << all;
+    }
+    printf("seed %u: %d actions, %d loops, %d replies, %.1f s on the test clock, longest action "
+           "%.2f s, longest loop end after Stop %.3f s\n",
+           g_seed, g_done, g_loops, SimReplyCount(), Timer(), g_worstBlock, g_worstStop);
+}
