@@ -289,6 +289,7 @@ int GrabPanel(int panel, const char *pngPath) {
 }
 
 void ResetPlatform() {
+    plat::CloseViewers();
     plat::CloseAllPorts();
     plat::ForgetPortTable();
     plat::DiscardAllPanels();

@@ -14,6 +14,8 @@ struct RunTimeInstance { // what the process was started with
 int PlatformOptions(int argc, char **argv, int *exitCode); // 1: --help/--version/bad option done
 int InitCVIRTE(RunTimeInstance instance); // 1 ok; 0: no display or toolkit failure (said why)
 int PlatformExitCode(int code);           // process exit code: a played script's verdict, else code
+int ViewOption();                         // 1: --view FILE was given, the viewer runs instead
+int RunViewer(RunTimeInstance instance);  // --view FILE [--png OUT]: window or image; exit code
 
 // ---- Panels and controls --------------------------------------------------------------------
 
@@ -135,6 +137,15 @@ int CVI_DeleteFile(const char *path); // 0; -1 no such file; -2 cannot be delete
 // -1 file unreadable, -2 fewer numbers, -3 something that is not an unsigned number (its line
 // in *badLine). A number above 2^32-1 keeps its low 32 bits.
 int FileToArray(const char *path, unsigned *values, int count, int *badLine);
+
+// ---- Record viewer --------------------------------------------------------------------------
+
+// A window of its own on a record file (zoom, pan, values under the pointer); the program runs
+// on. 0 shown, the file's faults in message ("" none); -1 the file cannot be read (why).
+int ViewRecord(const char *path, char *message, int size);
+// The whole recording drawn to a PNG image: 0 file without fault, 1 with faults (in message, the
+// image shows what is valid), -1 nothing written (why in message).
+int RenderRecord(const char *path, const char *png, int width, int height, char *message, int size);
 
 // ---- Serial port ----------------------------------------------------------------------------
 

@@ -45,3 +45,9 @@ int GraphPlot(int panel, int control, int index, GraphPlotInfo &info, double *y,
 
 // Ports
 int ComOpenCount(); // ports open now
+
+// Record viewer windows
+int ViewerCount();                                         // windows open now
+int GrabViewer(const char *png);                           // the newest one as a PNG file; 0 ok
+int ViewerPoint(double fraction, char *readout, int size); // pointer moved to that fraction of
+                                                           // its width: the read-out shown; 0 ok
