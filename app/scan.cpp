@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+int scanview = -1;
+
 static void LimitsFrom(uint16_t ref, uint16_t tol) {
     upTHR = int32_t(ref) + int32_t(tol); // signed: the lower limit may be negative until limited
     loTHR = int32_t(ref) - int32_t(tol);
@@ -60,6 +62,7 @@ int CC_BTNData(int, int, int event, void *, int, int) {
     std::fill(loArray, loArray + SCAN_SAMPLES, uint16_t(loTHR));
     std::fill(refArray, refArray + SCAN_SAMPLES, valREF);
     PlotDATACurve(yArrayA, yArrayB, upArray, loArray, refArray);
+    scanview = view;
     SetCtrlAttribute(panelHandle, GUARDED_SECOND, ATTR_DIMMED, 0);
     FlushOutQ(com);
     FlushInQ(com);

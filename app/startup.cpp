@@ -37,6 +37,7 @@ static void StartValues() {
     type = 1;
     rx_flag = 1;
     stop_flag = 1;
+    scanview = -1;
 }
 
 void InitVars() {
@@ -61,6 +62,7 @@ void InitVars() {
         yArrayA[i] = yArrayB[i] = yArrayN[i] = 0;
     }
     pfnSetPanelValues = SetPanelValues;
+    InitExports();
 }
 
 int WinMain(RunTimeInstance instance, RunTimeInstance, const char *, int) {

@@ -65,6 +65,7 @@ void PaintLed(QWidget *w, bool on); // an LED's look
 void SwitchText(QWidget *w); // a binary switch names the side it stands on                     //
                              // the label whose buddy w is, or nullptr
 QWidget *CtrlWidget(int panel, int control);
+void CtrlMenu(QWidget *w, const QPoint &at); // a control's context menu; the choice dispatched
 void DiscardAllPanels();
 
 } // namespace plat

@@ -18,6 +18,7 @@ int OperatorPress(int panel, int control);          // mouse click: left click, 
 int OperatorKey(int panel, int control);            // keyboard activation: commit only
 int OperatorSet(int panel, int control, int value); // a person's change of a value
 int OperatorClose(int panel);                       // the panel's close box
+int OperatorMenu(int panel, int control, int item); // right click, then the item-th menu item
 
 // The answer the next file dialog gives instead of asking: value 0 cancel, 1 the path.
 void QueueDialogAnswer(int value, const char *path);

@@ -124,7 +124,8 @@ void XAxis(QPainter &p, const plat::RecordView &v, const QRect *plots, bool labe
         RecordXText(v.rec, x, t, sizeof t);
         p.setPen(Qt::black);
         p.drawLine(QPointF(px, low.bottom() + 1), QPointF(px, low.bottom() + 5));
-        p.drawText(QRectF(px - 60, low.bottom() + 5, 120, 16), Qt::AlignCenter, t);
+        double at = std::clamp(px - 60, 0.0, double(p.device()->width()) - 122); // not cut
+        p.drawText(QRectF(at, low.bottom() + 5, 120, 16), Qt::AlignCenter, t);
     }
     if (!labels) return;
     const QRect &low = plots[plat::kPanes - 1];
