@@ -50,5 +50,13 @@ int ComOpenCount(); // ports open now
 // Record viewer windows
 int ViewerCount();                                         // windows open now
 int GrabViewer(const char *png);                           // the newest one as a PNG file; 0 ok
-int ViewerPoint(double fraction, char *readout, int size); // pointer moved to that fraction of
-                                                           // its width: the read-out shown; 0 ok
+int ViewerPoint(double fraction, char *readout, int size); // the pointer moved there (a fraction
+                                                           // of the plot width): the read-out
+enum ViewerGestureKind {
+    VIEWER_WHEEL, // wheel turned at `from`, `to` notches (> 0 zooms in)
+    VIEWER_PAN,   // left-button drag from `from` to `to`
+    VIEWER_BOX,   // right-button drag over the NORM pane's height from `from` to `to`
+    VIEWER_WHOLE, // double click
+};
+int ViewerGesture(int kind, double from, double to); // on the newest window, at fractions of
+                                                     // its plot width; 0 ok

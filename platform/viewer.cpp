@@ -294,3 +294,34 @@ int ViewerPoint(double fraction, char *readout, int size) {
     Copy(readout, size, w->canvas->readout->text().toLocal8Bit().constData());
     return 0;
 }
+
+int ViewerGesture(int kind, double from, double to) {
+    Viewer *w = Newest();
+    if (!w) return -1;
+    Canvas *c = w->canvas;
+    c->repaint();
+    const QRect plot = c->v.plot[0];
+    auto at = [&plot](double f, int y) { return QPointF(plot.left() + f * (plot.width() - 1), y); };
+    auto mouse = [c](QEvent::Type type, QPointF p, Qt::MouseButton b, Qt::MouseButtons held) {
+        QMouseEvent e(type, p, c->mapToGlobal(p), b, held, Qt::NoModifier);
+        QApplication::sendEvent(c, &e);
+    };
+    QPointF a = at(from, plot.top() + 1), b = at(to, plot.bottom() - 1);
+    Qt::MouseButton button = kind == VIEWER_BOX ? Qt::RightButton : Qt::LeftButton;
+    switch (kind) {
+    case VIEWER_WHEEL: {
+        QWheelEvent e(a, c->mapToGlobal(a), QPoint(), QPoint(0, int(to * 120)), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(c, &e);
+        return 0;
+    }
+    case VIEWER_PAN: b.setY(a.y()); [[fallthrough]];
+    case VIEWER_BOX:
+        mouse(QEvent::MouseButtonPress, a, button, button);
+        mouse(QEvent::MouseMove, b, Qt::NoButton, button);
+        mouse(QEvent::MouseButtonRelease, b, button, Qt::NoButton);
+        return 0;
+    case VIEWER_WHOLE: mouse(QEvent::MouseButtonDblClick, a, button, button); return 0;
+    }
+    return -1;
+}

@@ -114,3 +114,34 @@ TEST_F(Export, ARecordDrawnToAnImageIsOfTheSizeAskedForAndSaysWhetherTheFileWasS
     EXPECT_EQ(RenderRecord("/nonexistent.dat", png.c_str(), 640, 400, message, 512), -1);
     EXPECT_FALSE(std::filesystem::exists(png));
 }
+
+static int LineAt(double fraction) { // the recorded line the viewer's read-out names there
+    char readout[256] = "";
+    ViewerPoint(fraction, readout, int(sizeof readout));
+    return atoi(readout + 5); // "line N ..."
+}
+
+TEST_F(Export, TheViewerZoomsPansAndShowsTheWholeRecordingAgain) {
+    const std::string path = TmpPath("zoom.dat");
+    FILE *f = fopen(path.c_str(), "w");
+    fprintf(f, "X-VEL-ZUK1-RECORDER-FILE: Time-Interval[s]: 0\n");
+    for (int i = 1; i <= 1000; i++)
+        fprintf(f, "%d\t%d\t%d\t%d\n", i % 997, 500, 2000, 1800);
+    fclose(f);
+    char message[256];
+    ASSERT_EQ(ViewRecord(path.c_str(), message, int(sizeof message)), 0);
+    EXPECT_EQ((Ints{LineAt(0), LineAt(0.5), LineAt(1)}), (Ints{1, 500, 1000}));
+    ViewerGesture(VIEWER_BOX, 0.2, 0.4); // lines 200..400
+    EXPECT_NEAR(LineAt(0), 200, 2);
+    EXPECT_NEAR(LineAt(1), 400, 2);
+    ViewerGesture(VIEWER_PAN, 0.5, 0.25); // a quarter of the view to the left: 50 lines later
+    EXPECT_NEAR(LineAt(0), 250, 2);
+    ViewerGesture(VIEWER_WHEEL, 0.5, 2); // 1.25^2 closer around the middle
+    EXPECT_NEAR(LineAt(1) - LineAt(0), 128, 3);
+    EXPECT_NEAR(LineAt(0.5), 350, 2);
+    for (int i = 0; i < 3; i++) // a view width to the right each time, held at the start
+        ViewerGesture(VIEWER_PAN, 0.0, 1.0);
+    EXPECT_EQ(LineAt(0), 1);
+    ViewerGesture(VIEWER_WHOLE, 0.5, 0.5);
+    EXPECT_EQ((Ints{LineAt(0), LineAt(1)}), (Ints{1, 1000}));
+}

@@ -64,7 +64,7 @@ TEST_F(AppTest, ScanViewsAreSavedAsScreenshots) {
 
 // Six hours at a 2 s interval: slow drift, sensor noise and a few passing objects.
 static std::string SixHourRecording() {
-    std::string path = Shot("viewer-example.dat");
+    std::string path = Shot("XVelRecord.dat");
     FILE *f = fopen(path.c_str(), "w");
     fprintf(f, "X-VEL-ZUK1-RECORDER-FILE: Time-Interval[s]: 2\n");
     unsigned seed = 7;
