@@ -72,7 +72,7 @@ int CC_GRAPHData(int, int, int event, void *, int item, int) {
 // The viewer reads the file as it stands, also while a recording still adds to it.
 int CC_BTNViewRecord(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    char message[VIEW_MESSAGE_LEN];
+    char message[VIEW_MESSAGE_LEN] = "";
     ViewRecord(recfile_name, message, int(sizeof message));
     if (char *end = strchr(message, '\n')) *end = '\0'; // the first fault; the window lists all
     if (message[0]) SetCtrlVal(panelHandle, TXTStatus, message);

@@ -213,6 +213,7 @@ Viewer *Open(const char *path, char *message, int size) {
 } // namespace
 
 int ViewRecord(const char *path, char *message, int size) {
+    Copy(message, size, "no record file named");
     if (!qApp || !path || !path[0]) return -1;
     return Open(path, message, size) ? 0 : -1;
 }

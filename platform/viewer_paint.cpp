@@ -8,12 +8,12 @@
 #include <cmath>
 
 namespace {
-struct Trace {
+struct TraceStyle {
     const char *name;
     QRgb colour;
 };
 // The colours of the scan graph: normalised A red, B dark grey; raw A green, B blue.
-constexpr Trace kTraces[REC_COLUMNS] = {
+constexpr TraceStyle kTraces[REC_COLUMNS] = {
     {"NORM A", 0xE00000}, {"NORM B", 0x505050}, {"ADC A", 0x00A000}, {"ADC B", 0x0050E0}};
 const char *const kPaneTitles[plat::kPanes] = {"NORM = 1000·A/Amax", "ADC [ADC units]"};
 constexpr int kLeft = 76, kRight = 18, kTop = 34, kGap = 22, kBottom = 44, kLineHeight = 15;
@@ -153,7 +153,7 @@ void Legend(QPainter &p, int pane, const QRect &plot) {
 
 // One trace: per pixel column a stroke from its lowest to its highest value, joined to the
 // columns beside it; the samples just outside the range join the edges.
-void Trace(QPainter &p, plat::RecordView &v, int c, int pane, const QRect &plot) {
+void DrawTrace(QPainter &p, plat::RecordView &v, int c, int pane, const QRect &plot) {
     const RecordData &r = v.rec;
     const std::vector<RecordSpan> &spans = v.spans[c];
     QVector<QLineF> lines;
@@ -257,7 +257,7 @@ void PaintRecordView(QPainter &p, const QRect &area, RecordView &v) {
         p.save();
         p.setClipRect(v.plot[pane]);
         for (int c = 2 * pane; c < 2 * pane + 2; c++)
-            Trace(p, v, c, pane, v.plot[pane]);
+            DrawTrace(p, v, c, pane, v.plot[pane]);
         Legend(p, pane, v.plot[pane]);
         p.restore();
         p.setPen(QPen(Qt::black, 1));

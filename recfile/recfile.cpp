@@ -95,40 +95,41 @@ static void Line(RecordData *r, const char *s, size_t len, bool ended) {
 struct Feeder {
     RecordData *r;
     char carry[REC_MAX_LINE + 2];
-    size_t carried = 0; // bytes in carry
-    bool pending = false;
-
-    void Feed(const char *data, size_t n) {
-        while (n > 0) {
-            const char *nl = static_cast<const char *>(memchr(data, '\n', n));
-            size_t len = nl ? size_t(nl - data) : n;
-            if (!pending && nl) {
-                Line(r, data, len, true);
-            } else {
-                Keep(data, len);
-                if (nl) {
-                    Line(r, carry, carried, true);
-                    carried = 0;
-                    pending = false;
-                }
-            }
-            if (!nl) return;
-            data = nl + 1;
-            n -= len + 1;
-        }
-    }
-    void Keep(const char *data, size_t len) {
-        pending = true;
-        size_t room = sizeof carry - carried;
-        size_t take = std::min(len, room);
-        memcpy(carry + carried, data, take);
-        carried += take;
-    }
-    void Finish() {
-        if (pending) Line(r, carry, carried, false);
-        pending = false;
-    }
+    size_t carried; // bytes in carry
+    bool pending;   // a line has begun in an earlier chunk
 };
+
+static void Keep(Feeder *f, const char *data, size_t len) {
+    f->pending = true;
+    size_t take = std::min(len, sizeof f->carry - f->carried);
+    memcpy(f->carry + f->carried, data, take);
+    f->carried += take;
+}
+
+static void Feed(Feeder *f, const char *data, size_t n) {
+    while (n > 0) {
+        const char *nl = static_cast<const char *>(memchr(data, '\n', n));
+        size_t len = nl ? size_t(nl - data) : n;
+        if (!f->pending && nl) {
+            Line(f->r, data, len, true);
+        } else {
+            Keep(f, data, len);
+            if (nl) {
+                Line(f->r, f->carry, f->carried, true);
+                f->carried = 0;
+                f->pending = false;
+            }
+        }
+        if (!nl) return;
+        data = nl + 1;
+        n -= len + 1;
+    }
+}
+
+static void Finish(Feeder *f) {
+    if (f->pending) Line(f->r, f->carry, f->carried, false);
+    f->pending = false;
+}
 
 static void Say(RecordData *r, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
 static void Say(RecordData *r, const char *fmt, ...) {
@@ -169,8 +170,8 @@ int ParseRecord(const char *data, size_t n, const char *name, RecordData *r) {
     size_t lines = size_t(std::count(data, data + n, '\n')) + 1;
     Reserve(r, lines);
     Feeder f{r, {}, 0, false};
-    f.Feed(data, n);
-    f.Finish();
+    Feed(&f, data, n);
+    Finish(&f);
     return Verdict(r, name);
 }
 
@@ -203,11 +204,11 @@ int ReadRecord(const char *path, RecordData *r, size_t chunkBytes) {
                                 size_t(st.st_size) / std::max<size_t>(perLine, 1) * 21 / 20 + 16));
             first = false;
         }
-        f.Feed(buf.data(), got);
+        Feed(&f, buf.data(), got);
     }
     int readError = failed ? (errno ? errno : EIO) : 0;
     fclose(file);
-    f.Finish();
+    Finish(&f);
     int verdict = Verdict(r, path);
     if (!readError) return verdict;
     Say(r, "%s: the file could not be read to its end (%s)", path, strerror(readError));
