@@ -1,6 +1,6 @@
 # Two commands: `make run` starts the program against the built-in simulated controller,
 # `make test` builds the debug and the sanitizer presets and runs the whole suite.
-.PHONY: all deps build build-asan run test bench clean format
+.PHONY: all deps build build-asan run test bench bench-viewer clean format
 
 APP := build/dev/app/xvelzuk1
 
@@ -28,6 +28,11 @@ bench: deps
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release --target bench_live
 	build/release/bench/bench_live
+
+bench-viewer: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release --target bench_viewer
+	build/release/bench/bench_viewer
 
 clean:
 	rm -rf build

@@ -74,6 +74,17 @@ int CC_BTNStop(int panel, int control, int event, void *callbackData, int eventD
 
 int CC_BTNData(int panel, int control, int event, void *callbackData, int eventData1,
                int eventData2); // captures a scan and draws it
+extern int scanview;            // graph-source position the last capture was made in; -1 before one
+
+// Data out: the scan as CSV, controls as PNG, the record viewer. Outcome on the status line.
+constexpr int VIEW_MESSAGE_LEN = 2000; // a record file's fault texts, with its path
+int ExportScanCSV(const char *path);   // the last capture, rows 0..127; 0 written
+int ExportControlPNG(int panel, int control, const char *path); // 0 written
+int CC_GRAPHData(int panel, int control, int event, void *callbackData, int eventData1,
+                 int eventData2); // scan graph's context menu: save as CSV / PNG with a dialog
+int CC_BTNViewRecord(int panel, int control, int event, void *callbackData, int eventData1,
+                     int eventData2); // the record file in a viewer window of its own
+void InitExports();                   // the scan graph's menu items and the scripts' scan export
 
 // Data recorder (second panel).
 constexpr int GUARDED_RECORDER = BTNSend; // also dimmed while a recording runs

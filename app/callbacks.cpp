@@ -64,6 +64,8 @@ const CallbackBinding kControlCallbacks[] = {
     {NEDITRecTime, CC_NEDITRecTime},
     {NEDITRecSamples, CC_NEDITRecSamples},
     {RecordFileNameBtn, CC_RecordFileNameBtn},
+    {GRAPHData, CC_GRAPHData},
+    {BTNViewRecord, CC_BTNViewRecord},
 };
 const int kControlCallbackCount = int(sizeof kControlCallbacks / sizeof kControlCallbacks[0]);
 

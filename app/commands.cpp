@@ -5,7 +5,7 @@
 
 static void RunOrder(int code, bool teach) {
     if (!BeginExchange()) return;
-    FlushInQ(com);
+    AwaitQuietLine(com, Timer()); // the rest of an earlier reply must not pass for the answer
     FlushOutQ(com);
     order = code;
     GetPanelValues();

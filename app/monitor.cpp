@@ -32,7 +32,7 @@ static void PollLoop() {
         }
         if (rx_flag == 1) SendLiveRequest();
         tdiff = Timer() - tstart;
-        if (tdiff > LIVE_TIMEOUT) {
+        if (tdiff > LIVE_TIMEOUT + CLOCK_GRAIN) { // an age of exactly 2 s is not yet too old
             SetCtrlVal(panelHandle, TXTStatus, "Timeout RS232-Line!");
             stop_flag = 1;
             return;
@@ -46,7 +46,7 @@ static void PollLoop() {
 // and would be taken as the answer to whatever is sent next (a parameter read would store live
 // values as a parameter set). Wait for it to pass, then discard it.
 void DrainLiveReply() {
-    if (rx_flag == 0 && !QuitPending()) AwaitQuietLine(tstart + REPLY_WINDOW);
+    if (rx_flag == 0 && !QuitPending()) AwaitQuietLine(com, tstart + REPLY_WINDOW);
 }
 
 int CC_BTNRun(int, int, int event, void *, int, int) {
@@ -59,7 +59,7 @@ int CC_BTNRun(int, int, int event, void *, int, int) {
     ShowGraphSource(source);
     type = (source == 0 || source == 1) ? 0 : 1;
     order = 8;
-    AwaitQuietLine(Timer()); // the rest of an earlier reply must not start the first frame
+    AwaitQuietLine(com, Timer()); // the rest of an earlier reply must not start the first frame
     SendLiveRequest();
     if (nBytesW == FRAMELEN) SetCtrlVal(panelHandle, TXTStatus, "Line Ok!");
     stop_flag = 0;

@@ -93,7 +93,7 @@ int CC_BTNStartRecord(int, int, int event, void *, int, int) {
     CVI_DeleteFile(recfile_name);
     SetCtrlVal(panelPopUp, TXTRecFile, recfile_name);
     if (WriteHeader(interval)) {
-        AwaitQuietLine(Timer()); // the rest of an earlier reply must not start the first frame
+        AwaitQuietLine(com, Timer()); // the rest of an earlier reply must not start the first frame
         SendLiveRequest();
         order = 8;
         if (nBytesW == FRAMELEN) SetCtrlVal(panelHandle, TXTStatus, "Line Ok!");

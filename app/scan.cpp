@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+int scanview = -1;
+
 static void LimitsFrom(uint16_t ref, uint16_t tol) {
     upTHR = int32_t(ref) + int32_t(tol); // signed: the lower limit may be negative until limited
     loTHR = int32_t(ref) - int32_t(tol);
@@ -15,7 +17,7 @@ static void LimitsFrom(uint16_t ref, uint16_t tol) {
 // answer pp still holds the request itself, which must not pass for live values: the previous
 // ones are kept.
 static void LiveValuesForScan() {
-    AwaitQuietLine(Timer()); // the rest of an earlier reply must not pass for the live values
+    AwaitQuietLine(com, Timer()); // the rest of an earlier reply must not pass for the live values
     FlushInQ(com);
     FlushOutQ(com);
     rx_flag = 0;
@@ -61,6 +63,7 @@ int CC_BTNData(int, int, int event, void *, int, int) {
     std::fill(loArray, loArray + SCAN_SAMPLES, uint16_t(loTHR));
     std::fill(refArray, refArray + SCAN_SAMPLES, valREF);
     PlotDATACurve(yArrayA, yArrayB, upArray, loArray, refArray);
+    scanview = view;
     DimControl(panelHandle, GUARDED_SECOND, 0);
     FlushOutQ(com);
     FlushInQ(com);

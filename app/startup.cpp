@@ -38,6 +38,7 @@ static void StartValues() {
     rx_flag = 1;
     stop_flag = 1;
     ResetGuard();
+    scanview = -1;
 }
 
 void InitVars() {
@@ -62,6 +63,7 @@ void InitVars() {
         yArrayA[i] = yArrayB[i] = yArrayN[i] = 0;
     }
     pfnSetPanelValues = SetPanelValues;
+    InitExports();
 }
 
 int WinMain(RunTimeInstance instance, RunTimeInstance, const char *, int) {

@@ -133,6 +133,8 @@ int GetCtrlAttribute(int panel, int control, int attribute, int &value) {
     case ATTR_VISIBLE: value = w->isVisibleTo(w->window()) ? 1 : 0; return 0;
     case ATTR_LEFT: value = w->x(); return 0;
     case ATTR_TOP: value = w->y(); return 0;
+    case ATTR_WIDTH: value = w->width(); return 0;
+    case ATTR_HEIGHT: value = w->height(); return 0;
     case ATTR_TEXT_COLOR: value = w->property("xvTextColor").toInt(); return 0;
     case ATTR_TEXT_BGCOLOR:
     case ATTR_FRAME_COLOR: value = w->property("xvBgColor").toInt(); return 0;

@@ -7,6 +7,7 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QContextMenuEvent>
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QVBoxLayout>
@@ -77,6 +78,9 @@ class Graph : public QChartView {
         plots[slot] = s;
         raiseCursor();
         return slot + 1;
+    }
+    void contextMenuEvent(QContextMenuEvent *e) override {
+        plat::CtrlMenu(parentWidget(), e->globalPos());
     }
     int remove(int handle) {
         if (handle == -1) return deleteAll(), 0;

@@ -22,6 +22,8 @@ struct Options {
     bool comOnly = false;  // the port table holds only the --com mappings
     bool headless = false; // Qt's offscreen platform: no display needed
     char play[1024] = "";  // operator script to play, or empty
+    char view[1024] = "";  // record file to show instead of the panels, or empty
+    char png[1024] = "";   // with view: draw it to this image file and end
     PortMapping com[kMaxPorts];
     int nCom = 0;
 };
@@ -36,6 +38,9 @@ bool ScriptFailed();                // an action or expectation failed
 bool ScriptPlaying();               // a script is being played now
 void ScriptFail(const char *why);   // the current action failed: report it, end the script
 int ScriptDialogAnswer(char *path); // next scripted file-dialog answer: 0 cancel, 1 path, -1 none
+
+// Record viewer
+void CloseViewers(); // every viewer window, at shutdown and between tests
 
 // Clock and event processing
 bool InDrawEvents();  // inside ProcessDrawEvents: operator input and scripts wait
@@ -61,6 +66,7 @@ void PaintLed(QWidget *w, bool on); // an LED's look
 void SwitchText(QWidget *w); // a binary switch names the side it stands on                     //
                              // the label whose buddy w is, or nullptr
 QWidget *CtrlWidget(int panel, int control);
+void CtrlMenu(QWidget *w, const QPoint &at); // a control's context menu; the choice dispatched
 void DiscardAllPanels();
 
 } // namespace plat

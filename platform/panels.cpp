@@ -8,11 +8,14 @@
 #include "ui_panel_main.h"
 #include "ui_panel_popup.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -99,8 +102,56 @@ QWidget *plat::CtrlWidget(int panel, int control) {
     return g_panels[panel].ctrl[control];
 }
 
-static void Dispatch(int panel, int control, int event) {
-    if (CtrlCallbackPtr cb = g_ctrlCb[control]) cb(panel, control, event, nullptr, 0, 0);
+static void Dispatch(int panel, int control, int event, int data1 = 0) {
+    if (CtrlCallbackPtr cb = g_ctrlCb[control]) cb(panel, control, event, nullptr, data1, 0);
+}
+
+static int g_menuChoice = 0; // the item an operator action chooses in the next menu; 0 none
+
+// A person's choice is taken from the menu; an operator action's choice instead, without it.
+void plat::CtrlMenu(QWidget *w, const QPoint &at) {
+    QStringList items = w->property("xvMenu").toStringList();
+    int chosen = g_menuChoice;
+    g_menuChoice = 0;
+    if (items.isEmpty()) return;
+    if (chosen == 0) {
+        QMenu menu;
+        for (int i = 0; i < items.size(); i++)
+            menu.addAction(items[i])->setData(i + 1);
+        QAction *a = menu.exec(at);
+        chosen = a ? a->data().toInt() : 0;
+    }
+    if (chosen < 1 || chosen > items.size()) return;
+    Dispatch(w->property("xvPanel").toInt(), w->property("xvCtrl").toInt(), EVENT_MENU_ITEM,
+             chosen);
+}
+
+int AddCtrlMenuItem(int panel, int control, const char *text) {
+    QWidget *w = plat::CtrlWidget(panel, control);
+    if (!w || !text || plat::KindOf(control) != KIND_GRAPH) return -1;
+    QStringList items = w->property("xvMenu").toStringList();
+    int known = int(items.indexOf(QString::fromLocal8Bit(text)));
+    if (known >= 0) return known + 1; // added before: the same item
+    items.append(QString::fromLocal8Bit(text));
+    w->setProperty("xvMenu", items);
+    return int(items.size());
+}
+
+int OperatorMenu(int panel, int control, int item) {
+    QWidget *w = plat::CtrlWidget(panel, control);
+    if (!w || !w->isEnabledTo(w->window()) || !w->isVisibleTo(w->window()) || item < 1 ||
+        item > w->property("xvMenu").toStringList().size())
+        return -1;
+    QPoint at = w->rect().center();
+    QWidget *target = w->childAt(at) ? w->childAt(at) : w;
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(target)) // where a click arrives
+        target = area->viewport();
+    g_menuChoice = item;
+    QContextMenuEvent e(QContextMenuEvent::Mouse, target->mapFrom(w, at), w->mapToGlobal(at));
+    QApplication::sendEvent(target, &e);
+    bool taken = g_menuChoice == 0;
+    g_menuChoice = 0;
+    return taken ? 0 : -1;
 }
 
 static void DispatchPanel(int panel, int event) {
@@ -288,11 +339,21 @@ int GrabPanel(int panel, const char *pngPath) {
     return w->grab().save(QString::fromLocal8Bit(pngPath), "PNG") ? 0 : -1;
 }
 
+int GrabControl(int panel, int control, const char *pngPath) {
+    QWidget *w = plat::CtrlWidget(panel, control);
+    if (!w || !pngPath) return -1;
+    w->window()->ensurePolished();
+    QApplication::processEvents(); // pending layouts and chart redraws before rendering
+    return w->grab().save(QString::fromLocal8Bit(pngPath), "PNG") ? 0 : -1;
+}
+
 void ResetPlatform() {
+    plat::CloseViewers();
     plat::CloseAllPorts();
     plat::ForgetPortTable();
     plat::DiscardAllPanels();
     InstallCallbackTable(nullptr, 0, nullptr, 0);
+    InstallScanExport(nullptr);
     ResetQuitRequest();
     QApplication::processEvents(); // finish deferred deletions
 }

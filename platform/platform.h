@@ -14,6 +14,8 @@ struct RunTimeInstance { // what the process was started with
 int PlatformOptions(int argc, char **argv, int *exitCode); // 1: --help/--version/bad option done
 int InitCVIRTE(RunTimeInstance instance); // 1 ok; 0: no display or toolkit failure (said why)
 int PlatformExitCode(int code);           // process exit code: a played script's verdict, else code
+int ViewOption();                         // 1: --view FILE was given, the viewer runs instead
+int RunViewer(RunTimeInstance instance);  // --view FILE [--png OUT]: window or image; exit code
 
 // ---- Panels and controls --------------------------------------------------------------------
 
@@ -22,6 +24,7 @@ constexpr int EVENT_COMMIT = 1;      // operator committed a value or pressed a 
 constexpr int EVENT_VAL_CHANGED = 2; // operator changed a value
 constexpr int EVENT_LEFT_CLICK = 3;  // mouse button went down over the control
 constexpr int EVENT_CLOSE = 4;       // panel close box
+constexpr int EVENT_MENU_ITEM = 5;   // context-menu item chosen; event data 1: its number
 
 using CtrlCallbackPtr = int (*)(int panel, int control, int event, void *callbackData,
                                 int eventData1, int eventData2);
@@ -58,6 +61,8 @@ constexpr int ATTR_FRAME_COLOR = 8;     // int 0xRRGGBB: a decoration's colour
 constexpr int ATTR_TEXT_POINT_SIZE = 9; // int, text height in pixels
 constexpr int ATTR_TEXT_BOLD = 10;      // int 0/1
 constexpr int ATTR_TEXT_FONT = 11;      // text: font family; "NIApp" the application font
+constexpr int ATTR_WIDTH = 12;          // int, pixels (read only)
+constexpr int ATTR_HEIGHT = 13;         // int, pixels (read only)
 int SetCtrlAttribute(int panel, int control, int attribute, int value);
 int SetCtrlAttribute(int panel, int control, int attribute, const char *text);
 int GetCtrlAttribute(int panel, int control, int attribute, int &value);
@@ -95,6 +100,13 @@ int ReplaceTextBoxLine(int panel, int control, int line, const char *text); // o
 constexpr int CTRL_TEXT_MSG = 1; // kind for NewCtrl: a one-line text without label
 int NewCtrl(int panel, int kind, const char *label, int top, int left); // new control's id
 int DisplayImageFile(int panel, int control, const char *file); // bitmap into a picture; 0 ok
+int GrabControl(int panel, int control, const char *pngPath);   // the control as a PNG file; 0 ok
+// Context menu of a graph: items in the order added; choosing one raises EVENT_MENU_ITEM.
+int AddCtrlMenuItem(int panel, int control, const char *text); // its number from 1, or <0
+
+// What the operator scripts' export-scan action calls: the scan saved to path, 0 ok.
+using ExportCallbackPtr = int (*)(const char *path);
+void InstallScanExport(ExportCallbackPtr scanCsv); // nullptr: scripts cannot export a scan
 
 // ---- Time and events ------------------------------------------------------------------------
 
@@ -138,6 +150,15 @@ int CVI_DeleteFile(const char *path); // 0; -1 no such file; -2 cannot be delete
 // -1 file unreadable, -2 fewer numbers, -3 something that is not an unsigned number (its line
 // in *badLine). A number above 2^32-1 keeps its low 32 bits.
 int FileToArray(const char *path, unsigned *values, int count, int *badLine);
+
+// ---- Record viewer --------------------------------------------------------------------------
+
+// A window of its own on a record file (zoom, pan, values under the pointer); the program runs
+// on. 0 shown, the file's faults in message ("" none); -1 the file cannot be read (why).
+int ViewRecord(const char *path, char *message, int size);
+// The whole recording drawn to a PNG image: 0 file without fault, 1 with faults (in message, the
+// image shows what is valid), -1 nothing written (why in message).
+int RenderRecord(const char *path, const char *png, int width, int height, char *message, int size);
 
 // ---- Serial port ----------------------------------------------------------------------------
 

@@ -23,6 +23,7 @@ struct DialogAnswer {
 };
 static DialogAnswer g_answers[16];
 static int g_nAnswers = 0;
+static ExportCallbackPtr g_scanExport = nullptr; // the program's scan export, for export-scan
 
 static void End() {
     if (g_ended) return;
@@ -107,6 +108,17 @@ static bool Perform(const Action &a, char *why, size_t size) {
         snprintf(why, size, "found \"%s\"", text);
         return false;
     }
+    case ACT_EXPORT_SCAN: {
+        if (g_scanExport && g_scanExport(a.text) == 0) return true;
+        char text[1024] = "";
+        GetCtrlVal(plat::PanelOfResource(PANEL), TXTStatus, text, int(sizeof text));
+        snprintf(why, size, "not saved; the status line shows \"%s\"", text);
+        return false;
+    }
+    case ACT_EXPORT_PNG:
+        if (GrabControl(panel, a.control, a.text) == 0) return true;
+        snprintf(why, size, "cannot write %s", a.text);
+        return false;
     case ACT_EXPECT: return Expect(a, panel, why, size);
     case ACT_EXPECT_DIMMED: return Attribute(a, panel, ATTR_DIMMED, why, size);
     case ACT_EXPECT_VISIBLE: return Attribute(a, panel, ATTR_VISIBLE, why, size);
@@ -163,6 +175,10 @@ bool plat::ScriptPlaying() {
 void plat::ScriptFail(const char *why) {
     if (g_ended || g_next == 0) return;
     Fail(g_script[g_next - 1], why);
+}
+
+void InstallScanExport(ExportCallbackPtr scanCsv) {
+    g_scanExport = scanCsv;
 }
 
 void QueueDialogAnswer(int value, const char *path) {

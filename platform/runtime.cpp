@@ -38,6 +38,9 @@ static const char kUsage[] =
     "  --play FILE     perform the operator actions of FILE, then end; exit code 0 when\n"
     "                  every expectation held, 1 otherwise\n"
     "  --headless      run without a display (Qt's offscreen platform)\n"
+    "  --view FILE     show the record file FILE in the record viewer instead of the panels\n"
+    "  --png OUT       with --view: draw the whole recording to the image OUT and end; exit\n"
+    "                  code 0 for a file without fault, 1 otherwise (the faults on stderr)\n"
     "  --version       print the program name and version\n"
     "  --help          print this text\n";
 
@@ -75,6 +78,10 @@ int PlatformOptions(int argc, char **argv, int *exitCode) {
             g_opt.headless = true;
         } else if (!strcmp(a, "--play") && i + 1 < argc) {
             snprintf(g_opt.play, sizeof g_opt.play, "%s", argv[++i]);
+        } else if (!strcmp(a, "--view") && i + 1 < argc) {
+            snprintf(g_opt.view, sizeof g_opt.view, "%s", argv[++i]);
+        } else if (!strcmp(a, "--png") && i + 1 < argc) {
+            snprintf(g_opt.png, sizeof g_opt.png, "%s", argv[++i]);
         } else if (!strcmp(a, "--com") && i + 1 < argc && ParseComOption(argv[i + 1])) {
             i++;
         } else if (!strncmp(a, "--com=", 6) && ParseComOption(a + 6)) {
@@ -85,6 +92,13 @@ int PlatformOptions(int argc, char **argv, int *exitCode) {
             *exitCode = 2;
             return 1;
         }
+    }
+    if ((g_opt.png[0] && !g_opt.view[0]) || (g_opt.view[0] && g_opt.play[0])) {
+        fprintf(stderr, "xvelzuk1: %s\n%s",
+                g_opt.play[0] ? "--view and --play do not go together" : "--png needs --view FILE",
+                kUsage);
+        *exitCode = 2;
+        return 1;
     }
     if (g_opt.play[0] && !plat::LoadScript(g_opt.play)) { // checked whole, before anything runs
         *exitCode = 1;

@@ -26,6 +26,8 @@ static const struct {
     {"expect", ACT_EXPECT},
     {"expect-dimmed", ACT_EXPECT_DIMMED},
     {"expect-visible", ACT_EXPECT_VISIBLE},
+    {"export-scan", ACT_EXPORT_SCAN},
+    {"export-png", ACT_EXPORT_PNG},
     {"quit", ACT_QUIT},
 };
 
@@ -60,13 +62,20 @@ static void Text(char *rest, char *out, size_t size) {
     snprintf(out, size, "%s", t);
 }
 
-// A relative dialog path is taken from the script's folder, so scripts travel with their files.
+// A relative path is taken from the script's folder, so scripts travel with their files.
 static void RelativeToScript(char *path, size_t size) {
     const char *slash = strrchr(g_scriptPath, '/');
-    if (!slash || path[0] == '/' || !strcmp(path, "cancel") || !path[0]) return;
+    if (!slash || path[0] == '/' || !path[0]) return;
     char joined[1024];
     snprintf(joined, sizeof joined, "%.*s/%s", int(slash - g_scriptPath), g_scriptPath, path);
     snprintf(path, size, "%s", joined);
+}
+
+static bool Path(Action &a, char *why) {
+    if (a.kind != ACT_DIALOG || a.value) RelativeToScript(a.text, sizeof a.text);
+    if (strlen(a.text) < 260) return true;
+    snprintf(why, 200, "path longer than 259 characters");
+    return false;
 }
 
 static bool Integer(const char *s, long lo, long hi, int *out) {
@@ -113,11 +122,16 @@ static bool ParseArgs(Action &a, char *rest, char *why) {
         return Nothing(rest, why);
     case ACT_DIALOG:
         Text(rest, a.text, sizeof a.text);
-        RelativeToScript(a.text, sizeof a.text);
         a.value = strcmp(a.text, "cancel") != 0;
         if (!a.text[0]) snprintf(why, 200, "expected a path or cancel");
-        if (strlen(a.text) >= 260) snprintf(why, 200, "path longer than 259 characters");
-        return a.text[0] != '\0' && strlen(a.text) < 260;
+        return a.text[0] != '\0' && Path(a, why);
+    case ACT_EXPORT_PNG:
+        if (!Control(Word(&rest), a, why)) return false;
+        [[fallthrough]];
+    case ACT_EXPORT_SCAN:
+        Text(rest, a.text, sizeof a.text);
+        if (!a.text[0]) snprintf(why, 200, "expected a file name");
+        return a.text[0] != '\0' && Path(a, why);
     case ACT_CLOSE:
         w = Word(&rest);
         if (!strcmp(w, "main") || !strcmp(w, "second")) {

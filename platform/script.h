@@ -15,6 +15,8 @@ enum ActionKind {
     ACT_EXPECT,         // expect CONTROL VALUE
     ACT_EXPECT_DIMMED,  // expect-dimmed CONTROL yes|no
     ACT_EXPECT_VISIBLE, // expect-visible CONTROL yes|no
+    ACT_EXPORT_SCAN,    // export-scan FILE: the last scan as CSV
+    ACT_EXPORT_PNG,     // export-png CONTROL FILE: a control as a PNG image
     ACT_QUIT,           // quit: close the main panel
 };
 
@@ -25,7 +27,7 @@ struct Action {
     int control;      // control identifier
     int value;        // number, yes (1) / no (0), or dialog: 1 path, 0 cancel
     double seconds;   // wait
-    char text[1024];  // status text, expected text value, dialog path
+    char text[1024];  // status text, expected text value, dialog or export path
     char source[300]; // the line as written, for reports
 };
 

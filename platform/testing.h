@@ -18,6 +18,7 @@ int OperatorPress(int panel, int control);          // mouse click: left click, 
 int OperatorKey(int panel, int control);            // keyboard activation: commit only
 int OperatorSet(int panel, int control, int value); // a person's change of a value
 int OperatorClose(int panel);                       // the panel's close box
+int OperatorMenu(int panel, int control, int item); // right click, then the item-th menu item
 
 // The answer the next file dialog gives instead of asking: value 0 cancel, 1 the path.
 void QueueDialogAnswer(int value, const char *path);
@@ -46,3 +47,17 @@ int GraphPlot(int panel, int control, int index, GraphPlotInfo &info, double *y,
 
 // Ports
 int ComOpenCount(); // ports open now
+
+// Record viewer windows
+int ViewerCount();                                         // windows open now
+int GrabViewer(const char *png);                           // the newest one as a PNG file; 0 ok
+int ViewerPoint(double fraction, char *readout, int size); // the pointer moved there (a fraction
+                                                           // of the plot width): the read-out
+enum ViewerGestureKind {
+    VIEWER_WHEEL, // wheel turned at `from`, `to` notches (> 0 zooms in)
+    VIEWER_PAN,   // left-button drag from `from` to `to`
+    VIEWER_BOX,   // right-button drag over the NORM pane's height from `from` to `to`
+    VIEWER_WHOLE, // double click
+};
+int ViewerGesture(int kind, double from, double to); // on the newest window, at fractions of
+                                                     // its plot width; 0 ok

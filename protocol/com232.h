@@ -73,15 +73,16 @@ void InitRS232(int port); // open and set up the port, check the line, start-up 
 void RX_Receive_Function(int port, int events, void *data); // receive handler of the port
 int WaitRxFull();           // wait for rx_flag, at most TIMEOUT; 1 reply, 0 time-out (also in ret)
 int CheckComLine(int port); // echo request and direct read; 1 line good, 0 not
-constexpr double CHAR_TIME = 10.0 / 19200;   // one character on the line (8N1), seconds
+constexpr double CHAR_TIME = 10.0 / 19200; // one character on the line (8N1), seconds
+constexpr double CLOCK_GRAIN = 1e-9; // clock readings are doubles: differences carry this error
 constexpr double QUIET_TIME = 3 * CHAR_TIME; // a line this long without a byte carries no frame
 constexpr double QUIET_LIMIT = 0.1;          // longest wait for a quiet line, seconds (a busy line)
 // A reply to a request written at t is complete by t + REPLY_WINDOW (request and reply on the
 // line plus the controller's turn-around).
 constexpr double REPLY_WINDOW = 2 * FRAMELEN * CHAR_TIME + 0.02;
-void AwaitQuietLine(double until);    // quiet for QUIET_TIME and until passed, then input discarded
-const char *ComErrorText(int code);   // status text for a negative port open error code
-void PushGET(int from, uint16_t set); // set 0/1 from RAM or EEPROM into the variables
+void AwaitQuietLine(int port, double until); // quiet QUIET_TIME and until passed; input discarded
+const char *ComErrorText(int code);          // status text for a negative port open error code
+void PushGET(int from, uint16_t set);        // set 0/1 from RAM or EEPROM into the variables
 
 constexpr int SCAN_SAMPLES = 128;    // samples of one channel in a scan
 constexpr int SCAN_WORDS = 256;      // size of every scan array (entries 0..127 are used)

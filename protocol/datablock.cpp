@@ -35,7 +35,7 @@ int ReadData64(int offset, int kind, int orderCode) {
     PutWord(szWriteBuf + 6, unsigned(kind));
     for (int i = 2; i < PNUM; i++)
         PutWord(szWriteBuf + 4 + 2 * i, 0);
-    FlushInQ(com);
+    AwaitQuietLine(com, Timer()); // the rest of an earlier block must not count as this one
     FlushOutQ(com);
     rx_flag = 0;
     nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);

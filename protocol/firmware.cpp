@@ -29,7 +29,7 @@ void FormatFirmwareText(const int *words, char *text) {
 
 int GetVERSIONInfo() {
     InstallComCallback(com, 0, FRAMELEN, sync, nullptr, nullptr); // the 64 bytes stay queued
-    FlushInQ(com);
+    AwaitQuietLine(com, Timer()); // the rest of an earlier reply must not count as the answer
     FlushOutQ(com);
     order = 7;
     FillTxBuf(7, pp);

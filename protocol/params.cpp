@@ -9,7 +9,7 @@ void PushGET(int from, uint16_t set) {
     if (from == DATFILE) return; // parameter files are read by the callers
     order = from == EEPROM ? 4 : 2;
     CopyVarsToPP(set);
-    FlushInQ(com);
+    AwaitQuietLine(com, Timer()); // the rest of an earlier reply must not start the answer
     FlushOutQ(com);
     FillTxBuf(order, pp);
     rx_flag = 0;

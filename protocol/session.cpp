@@ -75,7 +75,7 @@ void InitRS232(int port) {
 int CheckComLine(int port) {
     CopyVarsToPP(0);
     FillTxBuf(5, pp);
-    FlushInQ(port);
+    AwaitQuietLine(port, Timer()); // a reply still arriving from before the open is not the echo
     FlushOutQ(port);
     nBytesW = ComWrt(port, szWriteBuf, FRAMELEN);
     Delay(0.05);
@@ -130,12 +130,12 @@ int WaitRxFull() {
 // earlier reply is still arriving: its tail and the new reply would form misaligned frames from
 // then on. Waits (at most QUIET_LIMIT past `until`) until no byte has come for three character
 // times and `until` has passed, then discards what came. Processes no events.
-void AwaitQuietLine(double until) {
-    int seen = GetInQLen(com);
+void AwaitQuietLine(int port, double until) {
+    int seen = GetInQLen(port);
     if (seen < 0) return; // no open port: nothing can arrive
     double last = Timer();
     for (;;) {
-        int n = GetInQLen(com);
+        int n = GetInQLen(port);
         double now = Timer();
         if (n < 0) return;
         if (n != seen) {
@@ -144,5 +144,5 @@ void AwaitQuietLine(double until) {
         }
         if ((now - last >= QUIET_TIME && now >= until) || now > until + QUIET_LIMIT) break;
     }
-    FlushInQ(com);
+    FlushInQ(port);
 }

@@ -42,7 +42,8 @@ TEST_F(Commands, TeachTakesTheNewReferenceIntoRefAOrTimesOutAfterOneAndAHalfSeco
     OperatorPress(panelHandle, ButtonTeach);
     EXPECT_EQ(StatusTexts(), (Texts{"Teach new Reference-Value ...", "Line Ok!",
                                     "New setpoint value teached!", "Timeout RS-232!!"}));
-    EXPECT_NEAR(Timer() - t0, 1.5, 0.002);
+    EXPECT_NEAR(tdiff, 1.5, 0.002); // from the request on
+    EXPECT_LT(Timer() - t0, 1.51);
     EXPECT_EQ(refA, 2048); // as the panel shows it: no answer replaced it
     ClearStatusHistory();
     OperatorKey(panelHandle, ButtonTeach); // from the keyboard: without the announcement

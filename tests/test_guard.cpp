@@ -134,6 +134,9 @@ TEST_F(Guard, AReplyWaitDimsItsOwnButtonSoASecondPressCannotNestAndItsTargetHold
         g_tried.push_back(OperatorPress(panelHandle, BTNGet));
         g_tried.push_back(OperatorPress(panelHandle, ButtonTeach));
         OperatorSet(panelHandle, RBTEeprom, 1); // the memory was chosen when Get was pressed
+        SetCtrlAttribute(panelHandle, GRAPHData, ATTR_VISIBLE, 1);
+        OperatorMenu(panelHandle, GRAPHData, 1); // a modal save dialog would stall the wait
+        g_tried.push_back(StatusLine() == "Busy - wait until the running command ends!" ? -1 : 0);
     });
     OperatorPress(panelHandle, BTNGet);
     EXPECT_EQ(SentOrders(), (Ints{2, 2}));
@@ -144,7 +147,7 @@ TEST_F(Guard, AReplyWaitDimsItsOwnButtonSoASecondPressCannotNestAndItsTargetHold
         g_tried.push_back(OperatorPress(panelHandle, BTNRun));
     });
     OperatorPress(panelHandle, ButtonRefresh);
-    EXPECT_EQ(g_tried, (Ints{-1, -1, -1, -1}));
+    EXPECT_EQ(g_tried, (Ints{-1, -1, -1, -1, -1}));
     EXPECT_EQ(SentOrders(), (Ints{11}));
     EXPECT_EQ(StatusLine(), "Timeout RS-232!!");
     EXPECT_EQ(Dimmed(), Ints(10, 0));

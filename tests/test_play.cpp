@@ -1,8 +1,11 @@
 // Operator scripts played by the real program binary, headless, against the simulated
 // controller in-process and over a pseudo-terminal.
+#include "png.h"
+#include "recfile.h"
 #include "run_program.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -67,6 +70,9 @@ TEST(Play, MalformedScriptsAreRefusedBeforeAnythingRuns) {
         {"expect-dimmed BTNRun maybe\n",
          ":1: expect-dimmed BTNRun maybe: expected yes or no, found 'maybe'"},
         {"quit now\n", ":1: quit now: unexpected 'now'"},
+        {"export-scan\n", ":1: export-scan: expected a file name"},
+        {"export-png GRAPHData  \n", ":1: export-png GRAPHData: expected a file name"},
+        {"export-png GRAPHNope g.png\n", ":1: export-png GRAPHNope g.png: unknown control"},
     };
     for (auto [text, message] : cases) {
         std::string s = WriteScript("bad.txt", text);
@@ -214,4 +220,82 @@ TEST(Play, KillingTheProgramDuringARecordingLeavesOnlyCompleteLines) {
         n++;
     }
     EXPECT_GT(n, 5);
+}
+
+TEST(Play, ScriptsExportTheScanAsCsvAndAnyChartAsPngBesideTheScript) {
+    const std::string dir = std::string(TEST_TMP_DIR) + "/export";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::string s = WriteScript("export/export.txt", "export-scan early.csv\n");
+    ProgramResult r = Play(s);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.errors.find(":1: export-scan early.csv: not saved; the status line shows \"No "
+                            "scan to save: capture one first!\""),
+              std::string::npos)
+        << r.errors;
+    s = WriteScript("export/export.txt", "set RNGGraphSource 1\npress BTNData\nwait 1\n"
+                                         "export-scan scan.csv\nexport-png GRAPHData graph.png\n"
+                                         "export-png STRIPNORM strip.png\n");
+    r = Play(s);
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    std::ifstream csv(dir + "/scan.csv");
+    std::string header;
+    std::getline(csv, header);
+    EXPECT_EQ(header.substr(0, 40), "index (view NORM A / B),channel A (norma");
+    int rows = 0;
+    for (std::string line; std::getline(csv, line);)
+        rows++;
+    EXPECT_EQ(rows, 128);
+    EXPECT_EQ(PngSize(dir + "/graph.png"), std::make_pair(780, 432)); // the graph's size
+    EXPECT_EQ(PngSize(dir + "/strip.png"), std::make_pair(780, 432));
+}
+
+TEST(Play, ARecordingMadeByTheProgramIsDrawnToAnImageWithTheValuesItRecorded) {
+    const std::string file = std::string(TEST_TMP_DIR) + "/viewed.dat";
+    const std::string png = std::string(TEST_TMP_DIR) + "/viewed.png";
+    std::remove(file.c_str());
+    std::remove(png.c_str());
+    std::string s =
+        WriteScript("view.txt", "set NEDITRecTime 0\nset NEDITRecSamples 10\ndialog " + file +
+                                    "\npress RecordFileNameBtn\n"
+                                    "press BTNStartRecord\nwait 1.5\n"
+                                    "expect NUMSampleCount 10\n");
+    ProgramResult r = Play(s, "sim", {"--trace", "--verbose"});
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    std::vector<std::string> sent = TracedReplies(r.errors, ": press BTNStartRecord");
+    ProgramResult view = RunProgram({XVELZUK1_PATH, "--view", file, "--png", png});
+    EXPECT_EQ(view.exitCode, 0) << view.errors;
+    EXPECT_EQ(view.errors, "");
+    EXPECT_EQ(PngSize(png), std::make_pair(1200, 600));
+    RecordData rec; // what the viewer read, against what the controller sent
+    ASSERT_EQ(ReadRecord(file.c_str(), &rec), 0) << rec.message;
+    ASSERT_EQ(rec.samples, 10);
+    ASSERT_GE(sent.size(), 10u);
+    for (int i = 0; i < 10; i++) {
+        std::string line;
+        for (int c = 0; c < REC_COLUMNS; c++)
+            line += (c ? "\t" : "") + std::to_string(rec.column[c][size_t(i)]);
+        EXPECT_EQ(line, sent[size_t(i)]) << "line " << i + 2;
+    }
+    EXPECT_EQ(rec.interval, 0);
+}
+
+TEST(Play, ABadRecordFileIsDrawnAsFarAsItIsValidAndExitsOneNamingTheLine) {
+    const std::string dat = std::string(TEST_TMP_DIR) + "/bad-record.dat";
+    const std::string png = std::string(TEST_TMP_DIR) + "/bad-record.png";
+    std::ofstream(dat) << "X-VEL-ZUK1-RECORDER-FILE: Time-Interval[s]: 1\n1\t2\t3\t4\nx\n";
+    std::remove(png.c_str());
+    ProgramResult r = RunProgram({XVELZUK1_PATH, "--view", dat, "--png", png});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errors, dat + ": line 3 is not four numbers separated by tabs (1 bad line "
+                              "skipped)\n");
+    EXPECT_EQ(PngSize(png), std::make_pair(1200, 600));
+    std::remove(png.c_str());
+    r = RunProgram({XVELZUK1_PATH, "--view", "/nonexistent/r.dat", "--png", png});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errors, "/nonexistent/r.dat: cannot read the file (No such file or directory)\n");
+    EXPECT_EQ(PngSize(png), std::make_pair(0, 0));
+    r = RunProgram({XVELZUK1_PATH, "--png", png});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.errors.find("--png needs --view FILE"), std::string::npos);
 }

@@ -52,7 +52,7 @@ const Button kButtons[] = {
     {&panelHandle, BTNData},          {&panelHandle, BTNSend},      {&panelHandle, BTNGet},
     {&panelHandle, ButtonTeach},      {&panelHandle, ButtonReset},  {&panelHandle, ButtonRefresh},
     {&panelPopUp, BTNStartRecord},    {&panelPopUp, BTNStopRecord}, {&panelPopUp, BTNStopRecord},
-    {&panelPopUp, RecordFileNameBtn},
+    {&panelPopUp, RecordFileNameBtn}, {&panelPopUp, BTNViewRecord},
 };
 
 std::mt19937 g_rng;
@@ -114,7 +114,8 @@ void CheckInvariants() {
     for (int i = 0; i < kNumParams; i++)
         ASSERT_TRUE(g_allowed[i].count(*kParams[i].variable))
             << "parameter " << i << " (control " << kParams[i].control << ") holds "
-            << *kParams[i].variable << ", which neither a panel nor a reply of its set gave";
+            << *kParams[i].variable << ", which neither a panel nor a reply of its set gave, after "
+            << g_log.size() << ": " << g_log.back();
     CheckRecordFile();
 }
 
@@ -159,7 +160,8 @@ bool PressSomething() {
 }
 
 void SetSomething() {
-    switch (Pick(8)) {
+    switch (Pick(9)) {
+    case 8: Log("scan menu"), OperatorMenu(panelHandle, GRAPHData, 1 + Pick(2)); break;
     case 0: {
         const Param &p = kParams[Pick(kNumParams)];
         int v = Pick(3) ? Pick(6) : Pick(65536);

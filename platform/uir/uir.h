@@ -93,6 +93,7 @@ enum CtrlKind : int {
     X(POPUP, NUMSampleCount, KIND_INDICATOR)                                                       \
     X(POPUP, RecordFileNameBtn, KIND_COMMAND)                                                      \
     X(POPUP, TXTRecFile, KIND_STRING)                                                              \
+    X(POPUP, BTNViewRecord, KIND_COMMAND)                                                          \
     X(POPUP, BTNStartRecord, KIND_COMMAND)                                                         \
     X(POPUP, BTNStopRecord, KIND_COMMAND)                                                          \
     X(POPUP, TXTRecStatus, KIND_TEXTBOX)
