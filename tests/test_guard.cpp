@@ -244,6 +244,15 @@ TEST_F(Guard, ALiveLoopStartsOnAQuietLineSoAReplyStillArrivingCannotMisalignItsF
     }
 }
 
+TEST_F(Guard, AReplyStillArrivingWhenThePortReopensIsNeitherTheEchoNorAParameterSet) {
+    const unsigned char tail[20] = {0x00, 0x00, 0x00, 0xB7, 0x08, 0x00};
+    SimSetRamWord(0, 1, 321);
+    SimQueueRaw(tail, 20, Timer()); // the rest of a reply sent before the port was closed
+    InitRS232(com);
+    EXPECT_EQ(StatusLine(), kSimFirmware);
+    EXPECT_EQ((Ints{powerA, refA}), (Ints{321, 2048}));
+}
+
 TEST_F(Guard, FileDialogsHandOutOnlyFilesOfTheirOwnExtension) {
     std::string cfg = TEST_TMP_DIR "/ZUK1para.cfg";
     std::ofstream(cfg) << "keep";
