@@ -291,6 +291,7 @@ int GrabPanel(int panel, const char *pngPath) {
 void ResetPlatform() {
     plat::CloseAllPorts();
     plat::ForgetPortTable();
+    plat::ForgetDeferredCalls();
     plat::DiscardAllPanels();
     InstallCallbackTable(nullptr, 0, nullptr, 0);
     ResetQuitRequest();
