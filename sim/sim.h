@@ -94,12 +94,16 @@ unsigned short SimRamWord(int set, int word);            // RAM set 0/1, word 0.
 unsigned short SimEepromWord(int set, int word);         // EEPROM set 0/1, word 0..15
 void SimSetRamWord(int set, int word, unsigned short v); // writes one RAM word
 int SimRequestCount();                                   // complete requests handled
-int SimOpenCount();             // opens of the in-process device since reset
-int SimCloseCount();            // closes of the in-process device since reset
-void SimSetOpenError(int code); // next opens fail with this negative code; 0 = open
-int SimOpenError();             // the code set by SimSetOpenError
-void SimCountOpen();            // called by the in-process device on open
-void SimCountClose();           // called by the in-process device on close
+int SimOpenCount();                      // opens of the in-process device since reset
+int SimCloseCount();                     // closes of the in-process device since reset
+void SimSetOpenError(int code);          // next opens fail with this negative code; 0 = open
+int SimOpenError();                      // the code set by SimSetOpenError
+void SimSetPlugged(bool on, double now); // pull (false) or plug in the cable; pulling it
+                                         // drops the bytes in flight and a partial request
+bool SimPlugged();                       // the cable is in (after reset: yes)
+int SimUnplugCount();                    // times the cable was pulled since reset
+void SimCountOpen();                     // called by the in-process device on open
+void SimCountClose();                    // called by the in-process device on close
 
 // Reply frames as they went on the line (after any garbling), for checks of what the PC kept.
 constexpr int SIM_LOG_CAPACITY = 65536; // newest reply frames kept
@@ -133,4 +137,7 @@ void SimScan(double now, int kind, unsigned short out[SIM_SCAN_WORDS]); // kind 
 
 // ---- In-process port device (sim_device.cpp, needs the platform library) -------------------
 
-void SimRegisterDevice(); // registers the device name "sim" with the serial layer
+void SimRegisterDevice(const char *name = "sim"); // the device under this name (several names
+                                                  // reach the same controller)
+void SimUnplug(); // the device vanishes: an open one is gone, opens fail, it is absent
+void SimPlugIn(); // the device is there again; a new open reaches the same controller
