@@ -94,16 +94,17 @@ unsigned short SimRamWord(int set, int word);            // RAM set 0/1, word 0.
 unsigned short SimEepromWord(int set, int word);         // EEPROM set 0/1, word 0..15
 void SimSetRamWord(int set, int word, unsigned short v); // writes one RAM word
 int SimRequestCount();                                   // complete requests handled
-int SimOpenCount();                      // opens of the in-process device since reset
-int SimCloseCount();                     // closes of the in-process device since reset
-void SimSetOpenError(int code);          // next opens fail with this negative code; 0 = open
-int SimOpenError();                      // the code set by SimSetOpenError
-void SimSetPlugged(bool on, double now); // pull (false) or plug in the cable; pulling it
-                                         // drops the bytes in flight and a partial request
+int SimOpenCount();             // opens of the in-process device since reset
+int SimCloseCount();            // closes of the in-process device since reset
+void SimSetOpenError(int code); // next opens fail with this negative code; 0 = open
+int SimOpenError();             // the code set by SimSetOpenError
+void SimCountOpen();            // called by the in-process device on open
+void SimCountClose();           // called by the in-process device on close
+
+// The cable: pulling it loses the bytes in flight and a partial request.
+void SimSetPlugged(bool on, double now); // pull (false) or plug in the cable
 bool SimPlugged();                       // the cable is in (after reset: yes)
 int SimUnplugCount();                    // times the cable was pulled since reset
-void SimCountOpen();                     // called by the in-process device on open
-void SimCountClose();                    // called by the in-process device on close
 
 // Reply frames as they went on the line (after any garbling), for checks of what the PC kept.
 constexpr int SIM_LOG_CAPACITY = 65536; // newest reply frames kept
