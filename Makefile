@@ -26,8 +26,9 @@ test: build build-asan
 
 bench: deps
 	@cmake --preset release >/dev/null
-	@cmake --build --preset release --target bench_live
+	@cmake --build --preset release --target bench_live bench_hotplug xvelzuk1
 	build/release/bench/bench_live
+	build/release/bench/bench_hotplug 2>/dev/null
 
 bench-viewer: deps
 	@cmake --preset release >/dev/null

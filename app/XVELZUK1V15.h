@@ -28,6 +28,12 @@ int CC_TOGBTNparaII(int panel, int control, int event, void *callbackData, int e
                     int eventData2); // shows or hides the second panel
 int CC_DropDCom(int panel, int control, int event, void *callbackData, int eventData1,
                 int eventData2); // another COM port: close, reopen, check the line
+void OpenComPort(int port);      // the port change: close com, com := port, "Init COM-Port ...",
+                                 // serial start-up; inside an exchange
+
+// Automatic reconnect of the chosen port when its vanished device comes back.
+void StartHotplug();         // listen to the port table's events; nothing lost yet
+void HotplugExchangeEnded(); // an exchange ended: a reconnect that waited for it runs next
 
 // Storage target and parameter transfer (main panel).
 int CC_RBTRam(int panel, int control, int event, void *callbackData, int eventData1,

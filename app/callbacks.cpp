@@ -1,5 +1,6 @@
 // Callbacks of the application shell: the close boxes of both panels, the second-panel toggle
-// and the COM-port ring; and the table that binds every control to its callback.
+// and the COM-port ring with the port change it starts; and the table that binds every control
+// to its callback.
 #include "XVELZUK1V15.h"
 #include "com232.h"
 
@@ -31,12 +32,18 @@ int CC_TOGBTNparaII(int panel, int control, int event, void *, int, int) {
     return 0;
 }
 
-int CC_DropDCom(int panel, int control, int event, void *, int, int) {
-    if ((event != EVENT_COMMIT && event != EVENT_VAL_CHANGED) || !BeginExchange()) return 0;
+void OpenComPort(int port) {
     CloseCom(com);
-    GetCtrlVal(panel, control, com);
+    com = port;
     SetCtrlVal(panelHandle, TXTStatus, "Init COM-Port ...");
     InitRS232(com);
+}
+
+int CC_DropDCom(int panel, int control, int event, void *, int, int) {
+    if ((event != EVENT_COMMIT && event != EVENT_VAL_CHANGED) || !BeginExchange()) return 0;
+    int port = com;
+    GetCtrlVal(panel, control, port);
+    OpenComPort(port);
     EndExchange();
     return 0;
 }

@@ -62,6 +62,7 @@ void EndExchange() {
     g_running = 0;
     for (int i = 0; i < kGuardedCount; i++)
         Apply(i);
+    HotplugExchangeEnded();
 }
 
 int ExchangeRunning() {

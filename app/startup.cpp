@@ -74,6 +74,7 @@ int WinMain(RunTimeInstance instance, RunTimeInstance, const char *, int) {
     if ((panelPopUp = LoadPanel(0, "XVELZUK1V15.uir", POPUP)) < 0) return -1;
     GetProjectDir(proj_dir);
     InitVars();
+    StartHotplug();
     BeginExchange();
     InitRS232(com);
     EndExchange();

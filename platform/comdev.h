@@ -19,4 +19,10 @@ struct ComDevice {
 // Opens a named device: returns a new device, or nullptr with *error set to an open-error code.
 using ComDeviceFactory = ComDevice *(*)(const char *name, int *error);
 
-void RegisterComDevice(const char *name, ComDeviceFactory factory); // device name -> factory
+// Whether a named device is there now (plugged in); devices registered without one always are.
+using ComDevicePresence = bool (*)(const char *name);
+
+void RegisterComDevice(const char *name, ComDeviceFactory factory,
+                       ComDevicePresence present = nullptr); // device name -> factory
+void ComDeviceChanged(); // a device vanished or a named device came or went, outside a read: the
+                         // serial layer closes vanished ports and looks at the ports again soon

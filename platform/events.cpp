@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -50,6 +51,53 @@ void AtTestTime(double seconds, void (*fn)()) {
     if (g_nDue < 16) g_due[g_nDue++] = {std::llround(seconds * 1e9), fn};
 }
 
+// Deferred calls: run from event processing at its top, where a control callback could run too.
+struct Deferred {
+    DeferredCallbackPtr fn;
+    void *data;
+};
+static Deferred g_deferred[32];
+static int g_nDeferred = 0;
+static bool g_inDeferred = false; // a deferred call runs: the others wait until it returns
+
+static QTimer *DeferredTimer() {
+    static QTimer *t = nullptr;
+    if (!t && QCoreApplication::instance()) {
+        t = new QTimer(QCoreApplication::instance());
+        t->setSingleShot(true);
+        QObject::connect(t, &QTimer::timeout, [] { plat::RunDeferredCalls(); });
+    }
+    return t;
+}
+
+int PostDeferredCall(DeferredCallbackPtr fn, void *callbackData) {
+    if (!fn || g_nDeferred == int(std::size(g_deferred))) return -1;
+    g_deferred[g_nDeferred++] = {fn, callbackData};
+    if (QTimer *t = DeferredTimer()) t->start(0); // for the user-interface loop
+    return 0;
+}
+
+bool plat::RunDeferredCalls() {
+    if (g_nDeferred == 0 || g_inDeferred) return false;
+    if (g_drawOnly || plat::InDirectRead()) { // a direct wait: again soon after it
+        if (QTimer *t = DeferredTimer(); t && !t->isActive()) t->start(5);
+        return false;
+    }
+    g_inDeferred = true;
+    while (g_nDeferred > 0) {
+        Deferred d = g_deferred[0];
+        std::copy(g_deferred + 1, g_deferred + g_nDeferred, g_deferred);
+        g_nDeferred--;
+        d.fn(d.data);
+    }
+    g_inDeferred = false;
+    return true;
+}
+
+void plat::ForgetDeferredCalls() {
+    g_nDeferred = 0;
+}
+
 static void RunDue() {
     for (int i = 0; i < g_nDue; i++) {
         if (g_due[i].at > g_testNow) continue;
@@ -90,6 +138,7 @@ void ProcessSystemEvents() {
     if (g_testClock) RunDue();
     bool busy = d->processEvents(QEventLoop::AllEvents);
     busy |= plat::PumpPorts();
+    busy |= plat::RunDeferredCalls();
     if (g_testClock) {
         plat::TestClockPoll();
         plat::PumpPorts();

@@ -47,11 +47,16 @@ bool InDrawEvents();  // inside ProcessDrawEvents: operator input and scripts wa
 bool TestClockOn();   // true while tests drive the clock
 void TestClockPoll(); // one poll of a wait under the test clock: advances it by 1 ms
 
+// Deferred calls
+bool RunDeferredCalls();    // the posted calls, unless inside a direct wait; true if any ran
+void ForgetDeferredCalls(); // between tests
+
 // Serial side of event processing
 bool PumpPorts();        // pull arrived bytes, run due receive callbacks; true if one ran
 void SchedulePump();     // arm the wake-up for bytes in flight or a pending notification
 double NextNotifyTime(); // Timer() time a receive notification becomes due, -1 if unknown
 void WaitForPortData(double seconds); // block until a port with a callback has data, at most
+bool InDirectRead();                  // inside ComRd, GetInQLen or a flush: bytes are its own
 void CloseAllPorts();                 // at shutdown and between tests
 void FillPortRing(QWidget *ring);     // the COM-port ring lists the port table
 

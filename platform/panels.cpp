@@ -351,6 +351,7 @@ void ResetPlatform() {
     plat::CloseViewers();
     plat::CloseAllPorts();
     plat::ForgetPortTable();
+    plat::ForgetDeferredCalls();
     plat::DiscardAllPanels();
     InstallCallbackTable(nullptr, 0, nullptr, 0);
     InstallScanExport(nullptr);

@@ -116,6 +116,12 @@ void ProcessSystemEvents(); // runs pending events; idle: waits at most 1 ms for
 void ProcessDrawEvents();   // repaints and the close box only: no operator input, no receive
                             // callbacks; for waits that read the port directly
 int QuitPending();          // 1 once QuitUserInterface was called: waits end at once
+using DeferredCallbackPtr = void (*)(void *callbackData);
+// Calls fn from the next event processing (ProcessSystemEvents or the user-interface loop), never
+// inside a direct port read, ProcessDrawEvents or another deferred call. 0, or -1 when full.
+int PostDeferredCall(DeferredCallbackPtr fn, void *callbackData);
+void DebugPrintf(const char *fmt, ...) __attribute__((format(printf, 1, 2))); // --verbose: to
+                                                                              // standard error
 
 // ---- Paths ----------------------------------------------------------------------------------
 
@@ -177,3 +183,13 @@ int GetInQLen(int port);                               // bytes waiting, or <0
 int FlushInQ(int port);
 int FlushOutQ(int port);
 int CloseCom(int port);
+
+// The COM numbers follow the system's serial ports while the program runs: a port keeps its
+// number while its device is absent and when the same device comes back (same stable name, or
+// the same path for a --com mapping); a new port takes the lowest free number.
+constexpr int PORT_ARRIVED = 1; // a port's device appeared: a new port, or back again
+constexpr int PORT_REMOVED = 2; // a port's device is gone (an open port was closed at once)
+using PortCallbackPtr = void (*)(int port, int event);
+void InstallPortCallback(PortCallbackPtr callback);    // from event processing, like a deferred
+                                                       // call; nullptr removes it
+int GetPortDeviceName(int port, char *name, int size); // device behind port; 0, -2 unmapped

@@ -27,6 +27,16 @@ void Log(const char *fmt, ...) {
 
 using plat::g_opt;
 
+void DebugPrintf(const char *fmt, ...) {
+    if (!g_opt.verbose) return;
+    char line[1024];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(line, sizeof line, fmt, ap);
+    va_end(ap);
+    plat::Log("%s", line);
+}
+
 static const char kUsage[] =
     "Usage: xvelzuk1 [options]\n"
     "Configures and monitors an X-VEL-ZUK1 controller on a serial port.\n\n"

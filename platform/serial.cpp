@@ -47,12 +47,45 @@ static void Trace(int port, const char *dir, const unsigned char *b, int n) {
     plat::Log("COM%d %s %d:%s%s", port, dir, n, hex, n > 160 ? " ..." : "");
 }
 
-// A vanished device (USB unplug) closes the port: later writes fail, waits time out.
+// A vanished device (USB unplug) closes the port at once, which releases its device node: later
+// writes fail, waits time out, and the port table marks the port absent.
 static void Vanish(int port) {
     Port &p = g_ports[port];
     if (g_opt.verbose) plat::Log("COM%d: device vanished, port closed", port);
     delete p.dev;
     p = Port{};
+    plat::PortVanished(port);
+}
+
+// Reads notice a vanished device themselves; without one running, a timer closes the port.
+static void ReapVanished();
+
+static QTimer *ChangeTimer() {
+    static QTimer *t = nullptr;
+    if (!t && QCoreApplication::instance()) {
+        t = new QTimer(QCoreApplication::instance());
+        t->setSingleShot(true);
+        QObject::connect(t, &QTimer::timeout, [] { ReapVanished(); });
+    }
+    return t;
+}
+
+static void ReapVanished() {
+    if (g_direct > 0) { // that read closes the port when it next looks; if not, soon after it
+        ChangeTimer()->start(5);
+        return;
+    }
+    for (int i = 1; i <= plat::kMaxPorts; i++)
+        if (g_ports[i].dev && g_ports[i].dev->gone()) Vanish(i);
+    plat::ScanPortsSoon(0); // a named device may have come or gone
+}
+
+void ComDeviceChanged() {
+    if (QTimer *t = ChangeTimer()) t->start(0);
+}
+
+bool plat::InDirectRead() {
+    return g_direct > 0;
 }
 
 static void Pull(int port) {
@@ -176,9 +209,9 @@ int OpenComConfig(int port, const char *deviceName, long baud, int parity, int d
     if (baud <= 0 || parity < 0 || parity > 4 || dataBits < 5 || dataBits > 8 || stopBits < 1 ||
         stopBits > 2 || inQueueSize < 0 || outQueueSize < 0)
         return -13;
-    const char *device = (deviceName && *deviceName) ? deviceName : plat::PortDevice(port);
-    if (!device) return -2;
     int error = -1;
+    const char *device = (deviceName && *deviceName) ? deviceName : plat::PortDevice(port, &error);
+    if (!device) return error;
     ComDevice *dev =
         plat::OpenDevice(device, plat::LineSettings{baud, parity, dataBits, stopBits}, &error);
     if (!dev) {

@@ -1,17 +1,12 @@
-// What stands behind a COM number: the port table (system ports and --com mappings), the
-// registry of named devices such as the simulator, and real serial ports through QSerialPort.
+// The devices behind the COM numbers: the registry of named devices such as the simulator, and
+// real serial ports through QSerialPort.
 #include "serial_devices.h"
 #include "comdev.h"
 #include "internal.h"
 #include "platform.h"
 
-#include <QAbstractItemView>
-#include <QCollator>
-#include <QComboBox>
-#include <QDir>
 #include <QFileInfo>
 #include <QSerialPort>
-#include <QSerialPortInfo>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -21,6 +16,7 @@
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #endif
+#include <poll.h>
 
 using plat::g_opt;
 
@@ -38,113 +34,45 @@ void ComDevice::waitForData(double seconds) {
 struct Registered {
     char name[32];
     ComDeviceFactory factory;
+    ComDevicePresence present;
 };
 static Registered g_registry[8];
 static int g_nRegistry = 0;
 
-void RegisterComDevice(const char *name, ComDeviceFactory factory) {
+void RegisterComDevice(const char *name, ComDeviceFactory factory, ComDevicePresence present) {
     for (int i = 0; i < g_nRegistry; i++)
         if (!strcmp(g_registry[i].name, name)) {
             g_registry[i].factory = factory;
+            g_registry[i].present = present;
             return;
         }
     if (g_nRegistry == int(std::size(g_registry))) return;
     snprintf(g_registry[g_nRegistry].name, sizeof g_registry[0].name, "%s", name);
-    g_registry[g_nRegistry++].factory = factory;
+    g_registry[g_nRegistry].factory = factory;
+    g_registry[g_nRegistry++].present = present;
 }
 
-static ComDeviceFactory FindRegistered(const char *name) {
+static const Registered *FindRegistered(const char *name) {
     for (int i = 0; i < g_nRegistry; i++)
-        if (!strcmp(g_registry[i].name, name)) return g_registry[i].factory;
+        if (!strcmp(g_registry[i].name, name)) return &g_registry[i];
     return nullptr;
 }
 
-// ---- Port table -----------------------------------------------------------------------------
-
-struct TableEntry {
-    int number;
-    char device[256];
-    char label[400];
-};
-static TableEntry g_table[plat::kMaxPorts];
-static int g_nTable = 0;
-static bool g_tableBuilt = false;
-
-// Stable names of USB adapters: /dev/serial/by-id/<name> links to the device node.
-static QString ByIdName(const QString &device) {
-    QDir dir("/dev/serial/by-id");
-    for (const QFileInfo &link :
-         dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
-        if (link.canonicalFilePath() == QFileInfo(device).canonicalFilePath())
-            return link.fileName();
-    return QString();
+bool plat::IsRegisteredDevice(const char *name) {
+    return FindRegistered(name) != nullptr;
 }
 
-static void AddEntry(int number, const char *device) {
-    TableEntry *e = nullptr;
-    for (int i = 0; i < g_nTable; i++)
-        if (g_table[i].number == number) e = &g_table[i];
-    if (!e) {
-        if (g_nTable == plat::kMaxPorts) return;
-        e = &g_table[g_nTable++];
-    }
-    e->number = number;
-    snprintf(e->device, sizeof e->device, "%s", device);
-    if (FindRegistered(device)) {
-        snprintf(e->label, sizeof e->label, "COM%d  %s (simulator)", number, device);
-        return;
-    }
-    QByteArray byId = ByIdName(QString::fromLocal8Bit(device)).toLocal8Bit();
-    if (byId.isEmpty())
-        snprintf(e->label, sizeof e->label, "COM%d  %s", number, device);
-    else
-        snprintf(e->label, sizeof e->label, "COM%d  %s (%s)", number, device, byId.constData());
-}
-
-static void BuildTable() {
-    if (g_tableBuilt) return;
-    g_tableBuilt = true;
-    g_nTable = 0;
-    if (!g_opt.comOnly) {
-        QStringList devices;
-        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-            devices << info.systemLocation();
-        QCollator collator; // ttyS2 before ttyS10
-        collator.setNumericMode(true);
-        std::sort(devices.begin(), devices.end(), collator);
-        for (int i = 0; i < devices.size() && i < plat::kMaxPorts; i++)
-            AddEntry(i + 1, devices[i].toLocal8Bit().constData());
-    }
-    for (int i = 0; i < g_opt.nCom; i++)
-        AddEntry(g_opt.com[i].number, g_opt.com[i].device);
-    std::sort(g_table, g_table + g_nTable,
-              [](const TableEntry &a, const TableEntry &b) { return a.number < b.number; });
-}
-
-void plat::ForgetPortTable() {
-    g_tableBuilt = false;
-}
-
-const char *plat::PortDevice(int number) {
-    BuildTable();
-    for (int i = 0; i < g_nTable; i++)
-        if (g_table[i].number == number) return g_table[i].device;
-    return nullptr;
-}
-
-void plat::FillPortRing(QWidget *w) {
-    auto *ring = qobject_cast<QComboBox *>(w);
-    if (!ring) return;
-    BuildTable();
-    ring->clear();
-    for (int i = 0; i < g_nTable; i++)
-        ring->addItem(g_table[i].label, g_table[i].number);
-    if (g_nTable == 0) ring->addItem("COM1  (no serial port found)", 1);
-    ring->view()->setMinimumWidth(ring->view()->sizeHintForColumn(0) + 24); // whole names
-    ring->setProperty("xvPrev", ring->currentIndex()); // filling it was no operator change
+bool plat::DevicePresent(const char *device) {
+    if (const Registered *r = FindRegistered(device)) return !r->present || r->present(device);
+    return QFileInfo::exists(QString::fromLocal8Bit(device)); // a dangling link: absent
 }
 
 // ---- Real serial ports ----------------------------------------------------------------------
+
+static bool HungUp(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return fd < 0 || (poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)));
+}
 
 namespace {
 class QtSerialDevice final : public ComDevice {
@@ -152,8 +80,14 @@ class QtSerialDevice final : public ComDevice {
     explicit QtSerialDevice(QSerialPort *p) : port(p) {
         QObject::connect(port, &QSerialPort::readyRead, [] { plat::OnDeviceData(); });
         QObject::connect(port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
-            // Unplugging a USB adapter shows up as a resource error on the next access.
-            if (e == QSerialPort::ResourceError) vanished = true;
+            if (vanished || e == QSerialPort::NoError || e == QSerialPort::TimeoutError) return;
+            // A device that goes away (USB unplug, the far end of a pseudo-terminal closed) hangs
+            // the line up: its descriptor stays readable and every read returns nothing, which
+            // the toolkit reports as an error on every event loop turn until the port is closed.
+            if (e == QSerialPort::ResourceError || HungUp(int(port->handle()))) {
+                vanished = true;
+                ComDeviceChanged(); // closed from event processing, also when nothing reads
+            }
         });
     }
     ~QtSerialDevice() override {
@@ -248,6 +182,6 @@ static ComDevice *OpenSerialPort(const char *path, const plat::LineSettings &s, 
 }
 
 ComDevice *plat::OpenDevice(const char *device, const LineSettings &s, int *error) {
-    if (ComDeviceFactory f = FindRegistered(device)) return f(device, error);
+    if (const Registered *r = FindRegistered(device)) return r->factory(device, error);
     return OpenSerialPort(device, s, error);
 }

@@ -1,5 +1,5 @@
-// Devices behind the COM numbers, as the serial layer sees them: lookup, opening, data wake-ups.
-// Private to platform/.
+// Devices behind the COM numbers, as the serial layer sees them: the port table, the watch on the
+// system's ports, lookup, opening and data wake-ups. Private to platform/.
 #pragma once
 
 struct ComDevice;
@@ -13,9 +13,29 @@ struct LineSettings { // validated by OpenComConfig
     int stopBits; // 1 or 2
 };
 
-const char *PortDevice(int number); // device of COM number, nullptr when unmapped
-void ForgetPortTable();             // rebuild the table at the next lookup
+// Devices (serial_devices.cpp)
+bool IsRegisteredDevice(const char *name); // a named device such as "sim", not a path
+bool DevicePresent(const char *device);    // the node exists (a link: its target), or plugged in
 ComDevice *OpenDevice(const char *device, const LineSettings &s, int *error); // nullptr: *error
 void OnDeviceData(); // a real port has bytes: pump unless inside a direct read
+
+// Port table (port_table.cpp)
+const char *PortDevice(int number, int *error); // device to open; nullptr: *error -2 unmapped,
+                                                // -6 a system port that is absent now
+void ScanPorts();              // compare the table with the system's ports now, raise events
+void PortVanished(int number); // the serial layer closed the port: its device is gone
+void ForgetPortTable();        // table, watch and port events forgotten; rebuilt at next lookup
+
+// Watching the system's ports (port_watch.cpp)
+struct ScannedPort {
+    char path[256]; // device node
+    char byId[256]; // its /dev/serial/by-id name, or empty
+};
+int ScanSystemPorts(ScannedPort *out, int max);  // the system's serial ports by name; count
+void WatchDirsOf(const char *path, bool system); // watch the directories where path (its link
+                                                 // target too) and the system ports live
+void ScanPortsSoon(double seconds);              // a scan from event processing after at most this
+void RaisePortEvent(int port, int event);        // queued for the port callback
+void ForgetPortWatch();                          // watch, fake ports, queued events, callback off
 
 } // namespace plat

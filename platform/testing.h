@@ -47,6 +47,9 @@ int GraphPlot(int panel, int control, int index, GraphPlotInfo &info, double *y,
 
 // Ports
 int ComOpenCount(); // ports open now
+void RescanPorts(); // compare the port table with the system's ports now, not at the next change
+void FakeSystemPorts(const char *const *paths, const char *const *byIds, int n); // the system's
+// serial ports as scans see them from now on (device, by-id name or nullptr); n < 0: the real ones
 
 // Record viewer windows
 int ViewerCount();                                         // windows open now

@@ -101,6 +101,11 @@ int SimOpenError();             // the code set by SimSetOpenError
 void SimCountOpen();            // called by the in-process device on open
 void SimCountClose();           // called by the in-process device on close
 
+// The cable: pulling it loses the bytes in flight and a partial request.
+void SimSetPlugged(bool on, double now); // pull (false) or plug in the cable
+bool SimPlugged();                       // the cable is in (after reset: yes)
+int SimUnplugCount();                    // times the cable was pulled since reset
+
 // Reply frames as they went on the line (after any garbling), for checks of what the PC kept.
 constexpr int SIM_LOG_CAPACITY = 65536; // newest reply frames kept
 struct SimReply {
@@ -133,4 +138,7 @@ void SimScan(double now, int kind, unsigned short out[SIM_SCAN_WORDS]); // kind 
 
 // ---- In-process port device (sim_device.cpp, needs the platform library) -------------------
 
-void SimRegisterDevice(); // registers the device name "sim" with the serial layer
+void SimRegisterDevice(const char *name = "sim"); // the device under this name (several names
+                                                  // reach the same controller)
+void SimUnplug(); // the device vanishes: an open one is gone, opens fail, it is absent
+void SimPlugIn(); // the device is there again; a new open reaches the same controller

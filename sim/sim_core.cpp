@@ -31,6 +31,8 @@ SimFault fault = SIM_FAULT_NONE;
 unsigned char rx[SIM_FRAME_BYTES]; // request being assembled, always starts with the sync word
 int rxCount;
 int requests, opens, closes, openError;
+bool plugged = true; // the cable is in
+int unplugs;         // times it was pulled since reset
 uint32_t garbageState = 1;
 SimReply replyLog[SIM_LOG_CAPACITY]; // ring of the reply frames sent, newest last
 int replyCount;                      // reply frames sent since reset
@@ -219,6 +221,8 @@ void SimReset() {
     fault = SIM_FAULT_NONE;
     rxCount = 0;
     requests = opens = closes = openError = 0;
+    plugged = true;
+    unplugs = 0;
     garbageState = 1;
     replyCount = 0;
     SimLineReset();
@@ -279,6 +283,25 @@ void SimSetOpenError(int code) {
 
 int SimOpenError() {
     return openError;
+}
+
+// Pulling the cable loses what was on its way in either direction; the controller keeps its
+// parameter sets (it stays powered).
+void SimSetPlugged(bool on, double now) {
+    if (plugged && !on) {
+        unplugs++;
+        rxCount = 0;
+        SimDiscardArrived(now + 1e9);
+    }
+    plugged = on;
+}
+
+bool SimPlugged() {
+    return plugged;
+}
+
+int SimUnplugCount() {
+    return unplugs;
 }
 
 void SimCountOpen() {

@@ -7,13 +7,14 @@
 
 namespace {
 
-constexpr int ERROR_BUSY = -7; // the device is open already
+constexpr int ERROR_BUSY = -7;      // the device is open already
+constexpr int ERROR_NOT_FOUND = -6; // the cable is pulled: no such device
 
 bool deviceOpen; // one controller, one cable: a single device at a time
 
 class SimDevice final : public ComDevice {
   public:
-    SimDevice() {
+    SimDevice() : unplugsAtOpen(SimUnplugCount()) {
         deviceOpen = true;
         SimCountOpen();
     }
@@ -37,18 +38,20 @@ class SimDevice final : public ComDevice {
     double nextArrival() override { return gone() ? -1.0 : SimNextArrival(); }
     double arrivalOf(int nth) override { return gone() ? -1.0 : SimArrivalOf(nth); }
 
-    // Once unplugged the device stays gone, even if the fault is cleared; a new open is needed.
+    // Once unplugged the device stays gone, even if the fault is cleared or the cable is back;
+    // a new open is needed.
     bool gone() override {
-        if (SimGetFault() == SIM_FAULT_VANISH) vanished = true;
+        if (SimGetFault() == SIM_FAULT_VANISH || SimUnplugCount() != unplugsAtOpen) vanished = true;
         return vanished;
     }
 
   private:
+    int unplugsAtOpen;
     bool vanished = false;
 };
 
 ComDevice *OpenSimDevice(const char *, int *error) {
-    int code = SimOpenError();
+    int code = SimPlugged() ? SimOpenError() : ERROR_NOT_FOUND;
     if (code == 0 && deviceOpen) code = ERROR_BUSY;
     if (code != 0) {
         if (error) *error = code;
@@ -57,8 +60,22 @@ ComDevice *OpenSimDevice(const char *, int *error) {
     return new SimDevice;
 }
 
+bool SimDevicePresent(const char *) {
+    return SimPlugged();
+}
+
 } // namespace
 
-void SimRegisterDevice() {
-    RegisterComDevice("sim", OpenSimDevice);
+void SimRegisterDevice(const char *name) {
+    RegisterComDevice(name, OpenSimDevice, SimDevicePresent);
+}
+
+void SimUnplug() {
+    SimSetPlugged(false, Timer());
+    ComDeviceChanged();
+}
+
+void SimPlugIn() {
+    SimSetPlugged(true, Timer());
+    ComDeviceChanged();
 }

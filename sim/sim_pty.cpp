@@ -1,5 +1,5 @@
 // xvelzuk1-sim: serves the simulated controller on a pseudo-terminal, so the program (or any
-// terminal tool) can open the printed slave path like a real serial port.
+// terminal tool) can open the printed slave path like a real serial port; it can be unplugged.
 #include "sim.h"
 
 #include <cerrno>
@@ -16,8 +16,10 @@
 
 namespace {
 
-int wakePipe[2] = {-1, -1}; // the signal handler writes here to end the poll loop
-volatile sig_atomic_t stopping;
+int wakePipe[2] = {-1, -1}; // the signal handlers write here to wake the poll loop
+volatile sig_atomic_t stopping, unplugAsked, plugAsked;
+const char *linkPath;    // --link: a symbolic link kept pointing at the current pty
+double backAfter = -1.0; // --back-after: seconds unplugged before coming back, <0 never
 
 const auto START = std::chrono::steady_clock::now();
 
@@ -25,19 +27,29 @@ double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - START).count();
 }
 
-void OnSignal(int) {
-    stopping = 1;
+void OnSignal(int sig) {
+    if (sig == SIGUSR1)
+        unplugAsked = 1;
+    else if (sig == SIGUSR2)
+        plugAsked = 1;
+    else
+        stopping = 1;
     char c = 0;
     ssize_t r = write(wakePipe[1], &c, 1);
     (void)r;
 }
 
 void Usage(FILE *f) {
-    std::fprintf(f, "usage: xvelzuk1-sim [--no-timing] [--fault NAME]\n"
+    std::fprintf(f, "usage: xvelzuk1-sim [--no-timing] [--fault NAME] [--link PATH] "
+                    "[--back-after S]\n"
                     "Serves a simulated X-VEL-ZUK1 controller on a pseudo-terminal and prints\n"
-                    "its path on the first line.\n"
-                    "  --no-timing   answer at once instead of at 19200 Bd line speed\n"
-                    "  --fault NAME  answer wrongly; NAME is one of:");
+                    "its path on the first line, and the path of every new one on a line.\n"
+                    "SIGUSR1 unplugs it (the pty is closed), SIGUSR2 plugs it in again on a\n"
+                    "new pty; the controller keeps its parameter sets.\n"
+                    "  --no-timing     answer at once instead of at 19200 Bd line speed\n"
+                    "  --link PATH     keep a symbolic link at PATH to the current pty\n"
+                    "  --back-after S  after an unplug, come back by itself after S seconds\n"
+                    "  --fault NAME    answer wrongly; NAME is one of:");
     for (int i = 0; i < SIM_FAULT_COUNT; i++)
         std::fprintf(f, " %s", SimFaultName(i));
     std::fprintf(f, "\n");
@@ -54,6 +66,16 @@ int ParseOptions(int argc, char **argv) {
             SimSetLineTiming(false);
             continue;
         }
+        if (std::strcmp(argv[i], "--link") == 0 && i + 1 < argc) {
+            linkPath = argv[++i];
+            continue;
+        }
+        char *end = nullptr;
+        if (std::strcmp(argv[i], "--back-after") == 0 && i + 1 < argc &&
+            (backAfter = std::strtod(argv[i + 1], &end)) >= 0 && *end == '\0') {
+            i++;
+            continue;
+        }
         bool fault = std::strcmp(argv[i], "--fault") == 0 && i + 1 < argc;
         int f = fault ? SimFaultByName(argv[++i]) : -1;
         if (f < 0) {
@@ -65,6 +87,14 @@ int ParseOptions(int argc, char **argv) {
         SimSetFault(static_cast<SimFault>(f));
     }
     return 0;
+}
+
+// The link is replaced in one step (a new link renamed over it), so a reader never finds none.
+bool PointLink(const char *target) {
+    char tmp[4096];
+    std::snprintf(tmp, sizeof tmp, "%s.new", linkPath);
+    unlink(tmp);
+    return symlink(target, tmp) == 0 && rename(tmp, linkPath) == 0;
 }
 
 // Opens the master and a raw slave. The slave stays open here so the master never reads EIO
@@ -81,6 +111,7 @@ int OpenPty(int *slave) {
     cfsetospeed(&t, B19200);
     if (tcsetattr(*slave, TCSANOW, &t) != 0) return -1;
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    if (linkPath && !PointLink(path)) return -1;
     std::printf("%s\n", path);
     std::fflush(stdout);
     return master;
@@ -91,7 +122,9 @@ bool InstallSignals() {
     struct sigaction sa = {};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
-    return sigaction(SIGINT, &sa, nullptr) == 0 && sigaction(SIGTERM, &sa, nullptr) == 0;
+    std::signal(SIGPIPE, SIG_IGN); // the reader of the paths may have stopped listening
+    return sigaction(SIGINT, &sa, nullptr) == 0 && sigaction(SIGTERM, &sa, nullptr) == 0 &&
+           sigaction(SIGUSR1, &sa, nullptr) == 0 && sigaction(SIGUSR2, &sa, nullptr) == 0;
 }
 
 // Bytes taken from the model that the pty did not accept yet (its buffer was full).
@@ -126,15 +159,60 @@ bool Receive(int master) {
     return false;
 }
 
-int Serve(int master) {
+struct Pty {
+    int master = -1, slave = -1;
+};
+
+void ClosePty(Pty &p) {
+    if (p.master >= 0) close(p.master);
+    if (p.slave >= 0) close(p.slave);
+    p = Pty{};
+}
+
+// Unplugging closes both sides: the client's port hangs up and the node disappears.
+void Unplug(Pty &p, double *backAt) {
+    unplugAsked = 0;
+    if (p.master < 0) return;
+    ClosePty(p);
+    SimSetPlugged(false, Now());
+    pendingCount = 0;
+    *backAt = backAfter >= 0 ? Now() + backAfter : -1;
+    std::fprintf(stderr, "xvelzuk1-sim: unplugged\n");
+}
+
+bool PlugIn(Pty &p, double *backAt) {
+    plugAsked = 0;
+    *backAt = -1;
+    if (p.master >= 0) return true;
+    SimSetPlugged(true, Now());
+    p.master = OpenPty(&p.slave);
+    if (p.master >= 0) std::fprintf(stderr, "xvelzuk1-sim: plugged in again\n");
+    return p.master >= 0;
+}
+
+int WaitMs(const Pty &p, double backAt) {
+    if (p.master >= 0) return TimeoutMs();
+    if (backAt < 0) return -1;
+    return static_cast<int>(std::ceil(std::max(0.0, backAt - Now()) * 1000.0));
+}
+
+int Serve(Pty &pty) {
+    double backAt = -1;
     while (!stopping) {
-        pollfd fds[2] = {{master, static_cast<short>(pendingCount ? POLLIN | POLLOUT : POLLIN), 0},
-                         {wakePipe[0], POLLIN, 0}};
-        if (poll(fds, 2, TimeoutMs()) < 0 && errno != EINTR) return 1;
-        if ((fds[0].revents & POLLIN) && !Receive(master)) break;
-        if (!(fds[0].revents & POLLIN) && (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)))
+        if (unplugAsked) Unplug(pty, &backAt);
+        if ((plugAsked || (backAt >= 0 && Now() >= backAt)) && !PlugIn(pty, &backAt)) return 1;
+        bool open = pty.master >= 0;
+        pollfd fds[2] = {
+            {wakePipe[0], POLLIN, 0},
+            {pty.master, static_cast<short>(pendingCount ? POLLIN | POLLOUT : POLLIN), 0}};
+        if (poll(fds, open ? 2 : 1, WaitMs(pty, backAt)) < 0 && errno != EINTR) return 1;
+        char drain[16];
+        if ((fds[0].revents & POLLIN) && read(wakePipe[0], drain, sizeof drain) < 0) return 1;
+        if (!open) continue;
+        if ((fds[1].revents & POLLIN) && !Receive(pty.master)) break;
+        if (!(fds[1].revents & POLLIN) && (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)))
             return 1;
-        Flush(master);
+        Flush(pty.master);
     }
     return 0;
 }
@@ -144,15 +222,15 @@ int Serve(int master) {
 int main(int argc, char **argv) {
     SimReset();
     if (int r = ParseOptions(argc, argv)) return r - 1;
-    int slave = -1;
-    int master = InstallSignals() ? OpenPty(&slave) : -1;
-    if (master < 0) {
+    Pty pty;
+    if (InstallSignals()) pty.master = OpenPty(&pty.slave);
+    if (pty.master < 0) {
         std::fprintf(stderr, "xvelzuk1-sim: cannot open a pseudo-terminal: %s\n",
                      std::strerror(errno));
         return 1;
     }
-    int code = Serve(master);
-    close(master);
-    close(slave);
+    int code = Serve(pty);
+    ClosePty(pty);
+    if (linkPath) unlink(linkPath);
     return code;
 }

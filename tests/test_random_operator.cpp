@@ -1,6 +1,7 @@
-// A seeded random operator: thousands of presses, keys, edits, dialog answers, port changes and
-// controller faults at random moments against the simulated controller, with the program's
-// promises checked after every action. XVEL_SEED and XVEL_ACTIONS choose another run.
+// A seeded random operator: thousands of presses, keys, edits, dialog answers, port changes,
+// controller faults and cable pulls at random moments against the simulated controller, with
+// the program's promises checked after every action. XVEL_SEED and XVEL_ACTIONS choose another
+// run.
 #include "fixture.h"
 
 #include <cstdlib>
@@ -187,6 +188,12 @@ void SetSomething() {
 }
 
 void Fault() {
+    if (Pick(4) == 0) { // the cable pulled, or plugged in again: the program reconnects
+        bool in = !SimPlugged();
+        Log(in ? "plug in" : "unplug");
+        in ? SimPlugIn() : SimUnplug();
+        return;
+    }
     static const SimFault kFaults[] = {SIM_FAULT_NONE,      SIM_FAULT_NONE,    SIM_FAULT_NONE,
                                        SIM_FAULT_NO_ANSWER, SIM_FAULT_GARBAGE, SIM_FAULT_BURST40,
                                        SIM_FAULT_VANISH};
@@ -253,6 +260,7 @@ TEST_F(RandomOperator, ThousandsOfRandomActionsNeverCorruptAParameterALiveSample
     MapPorts({"--com", "1=sim", "--com", "2=sim"});
     CancelUnansweredDialogs(true);
     LoadPanels();
+    StartHotplug();
     snprintf(recfile_name, sizeof recfile_name, "%s/start.dat", g_recDir.c_str());
     InitRS232(com);
     LearnAllowed();
@@ -275,7 +283,8 @@ TEST_F(RandomOperator, ThousandsOfRandomActionsNeverCorruptAParameterALiveSample
             all += l + "\n";
         ADD_FAILURE() << "seed " << g_seed << ", " << g_log.size() << " actions:\n" << all;
     }
-    printf("seed %u: %d actions, %d loops, %d replies, %.1f s on the test clock, longest action "
-           "%.2f s, longest loop end after Stop %.3f s\n",
-           g_seed, g_done, g_loops, SimReplyCount(), Timer(), g_worstBlock, g_worstStop);
+    printf("seed %u: %d actions, %d loops, %d replies, %d opens, %.1f s on the test clock, longest "
+           "action %.2f s, longest loop end after Stop %.3f s\n",
+           g_seed, g_done, g_loops, SimReplyCount(), SimOpenCount(), Timer(), g_worstBlock,
+           g_worstStop);
 }

@@ -112,7 +112,7 @@ TEST_F(Startup, PortRingListsThePortTableWithDeviceNames) {
     LoadPanels();
     char text[256] = "";
     GetCtrlVal(panelHandle, DropDCom, text, int(sizeof text));
-    EXPECT_STREQ(text, "COM1  /dev/ttyXVEL0");
+    EXPECT_STREQ(text, "COM1  /dev/ttyXVEL0 (absent)");
     SetCtrlVal(panelHandle, DropDCom, 2);
     GetCtrlVal(panelHandle, DropDCom, text, int(sizeof text));
     EXPECT_STREQ(text, "COM2  sim (simulator)");
