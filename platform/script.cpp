@@ -163,14 +163,8 @@ static bool ParseLine(char *line, int number, Action &a, char *why) {
     return false;
 }
 
-bool plat::LoadScript(const char *path) {
-    snprintf(g_scriptPath, sizeof g_scriptPath, "%s", path);
-    g_nScript = 0;
-    FILE *f = fopen(path, "r");
-    if (!f) {
-        fprintf(stderr, "%s: cannot read the script\n", path);
-        return false;
-    }
+// Reads the script's lines from f; path names the script in reports.
+static bool ParseLines(FILE *f, const char *path) {
     char buf[1200];
     int number = 0;
     bool ok = true;
@@ -192,6 +186,29 @@ bool plat::LoadScript(const char *path) {
         }
         fprintf(stderr, "%s:%d: %s: %s\n", path, number, shown, why);
     }
+    return ok;
+}
+
+bool plat::LoadScript(const char *path) {
+    snprintf(g_scriptPath, sizeof g_scriptPath, "%s", path);
+    g_nScript = 0;
+    FILE *f = fopen(path, "r");
+    if (!f) {
+        fprintf(stderr, "%s: cannot read the script\n", path);
+        return false;
+    }
+    bool ok = ParseLines(f, path);
+    fclose(f);
+    return ok;
+}
+
+bool plat::ParseScriptText(const char *text, size_t size, const char *path) {
+    snprintf(g_scriptPath, sizeof g_scriptPath, "%s", path);
+    g_nScript = 0;
+    if (size == 0) return true; // no stream opens on nothing; an empty script has no actions
+    FILE *f = fmemopen(const_cast<char *>(text), size, "r");
+    if (!f) return false;
+    bool ok = ParseLines(f, path);
     fclose(f);
     return ok;
 }
