@@ -16,9 +16,10 @@
 
 namespace {
 
-constexpr int kMaxEvents = 48;      // events of one run, so a run stays short
-constexpr double kSlack = 0.010;    // the turns between a reply and the next request, s
-constexpr int kStreamMax = 1 << 17; // bytes queued towards the program in one run
+constexpr int kMaxEvents = 48;       // events of one run, so a run stays short
+constexpr double kMaxSchedule = 3.0; // s of the test clock within which the events fall
+constexpr double kSlack = 0.010;     // the turns between a reply and the next request, s
+constexpr int kStreamMax = 1 << 20;  // bytes queued towards the program in one run
 
 // Everything queued towards the program in one run, in the order it reaches the port.
 unsigned char g_stream[kStreamMax];
@@ -48,7 +49,7 @@ const SimFault kFaults[5] = {SIM_FAULT_NONE, SIM_FAULT_NO_ANSWER, SIM_FAULT_SHOR
                              SIM_FAULT_BURST40, SIM_FAULT_VANISH};
 
 void Append(const unsigned char *b, int n) {
-    n = std::min(n, kStreamMax - g_streamLen);
+    if (n > kStreamMax - g_streamLen) FuzzFail("more than %d bytes queued in one run", kStreamMax);
     memcpy(g_stream + g_streamLen, b, size_t(n));
     g_streamLen += n;
 }
@@ -112,7 +113,12 @@ void ScheduleNext() {
         return;
     }
     R.events++;
-    AtTestTime(Timer() + Arg() * 0.004, Event);
+    double at = Timer() + Arg() * 0.004;
+    if (at > kMaxSchedule) {
+        Final();
+        return;
+    }
+    AtTestTime(at, Event);
 }
 
 void QueueRaw(bool burst) {
