@@ -37,8 +37,7 @@ struct Run {
     unsigned short live[16];
     SimFault fault;
     int depth;    // loops running
-    bool final;   // the input is used up and the controller silent
-    double bound; // the latest end the loops may have, once final
+    double bound; // the latest end the loops may have, once the input is used up
 } R;
 
 char g_recPath[64];
@@ -96,7 +95,6 @@ void Watchdog() {
 
 // The input is used up: the controller falls silent, and the loops must end in time.
 void Final() {
-    R.final = true;
     AppendReplies();
     R.fault = SIM_FAULT_NO_ANSWER;
     SimSetFault(R.fault);
@@ -141,8 +139,10 @@ void Event() {
         SimSetFault(R.fault);
         break;
     case 3:
-        for (unsigned short &w : R.live)
-            w = uint16_t(Arg() << 8 | Arg());
+        for (unsigned short &w : R.live) {
+            unsigned high = Arg();
+            w = uint16_t(high << 8 | Arg());
+        }
         SimSetLiveWords(R.live);
         break;
     case 4: OperatorPress(panelHandle, BTNStop); break;
