@@ -1,6 +1,6 @@
 # Two commands: `make run` starts the program against the built-in simulated controller,
 # `make test` builds the debug and the sanitizer presets and runs the whole suite.
-.PHONY: all deps build build-asan run test bench bench-viewer clean format
+.PHONY: all deps build build-asan run test bench bench-viewer clean format fuzz
 
 APP := build/dev/app/xvelzuk1
 
@@ -34,6 +34,14 @@ bench-viewer: deps
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release --target bench_viewer
 	build/release/bench/bench_viewer
+
+# `make fuzz` runs every fuzz target for FUZZ_SECONDS seconds (default 60) each.
+FUZZ_SECONDS ?= 60
+fuzz:
+	@bash scripts/setup-deps.sh fuzz
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run.sh
 
 clean:
 	rm -rf build

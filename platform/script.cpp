@@ -177,23 +177,33 @@ static bool ParseLine(char *line, int number, Action &a, char *why) {
     return false;
 }
 
-bool plat::LoadScript(const char *path) {
-    snprintf(g_scriptPath, sizeof g_scriptPath, "%s", path);
-    g_nScript = 0;
-    FILE *f = fopen(path, "r");
-    if (!f) {
-        fprintf(stderr, "%s: cannot read the script\n", path);
-        return false;
-    }
-    char buf[1200];
+constexpr int kLineMax = 1198; // characters of a script line; the buffer adds CR LF and a NUL
+
+// fgets cuts a longer line into pieces, and a piece would pass for a line of its own: the tail
+// of a long comment would be played. A line that fills the buffer without its end is refused.
+static bool Overlong(const char *buf, size_t size, FILE *f) {
+    if (buf[size - 1] != '\0' || buf[size - 2] == '\n') return false;
+    int c = fgetc(f); // a last line without a line end may fill the buffer exactly
+    return c != EOF;
+}
+
+// Reads the script's lines from f; path names the script in reports.
+static bool ParseLines(FILE *f, const char *path) {
+    char buf[kLineMax + 3];
     int number = 0;
     bool ok = true;
-    while (ok && fgets(buf, sizeof buf, f)) {
+    for (;;) {
+        buf[sizeof buf - 1] = 'x'; // fgets ends its text here only when the line fills buf
+        if (!ok || !fgets(buf, sizeof buf, f)) break;
         number++;
+        if (Overlong(buf, sizeof buf, f)) {
+            fprintf(stderr, "%s:%d: line longer than %d characters\n", path, number, kLineMax);
+            return false;
+        }
         if (char *hash = strchr(buf, '#')) *hash = '\0';
         char *line = Trim(buf);
         if (!*line) continue;
-        char why[256] = "", shown[1200];
+        char why[256] = "", shown[kLineMax + 3];
         snprintf(shown, sizeof shown, "%s", line); // parsing cuts the line into words
         if (g_nScript == kMaxActions) {
             snprintf(why, sizeof why, "more than %d actions", kMaxActions);
@@ -206,6 +216,29 @@ bool plat::LoadScript(const char *path) {
         }
         fprintf(stderr, "%s:%d: %s: %s\n", path, number, shown, why);
     }
+    return ok;
+}
+
+bool plat::LoadScript(const char *path) {
+    snprintf(g_scriptPath, sizeof g_scriptPath, "%s", path);
+    g_nScript = 0;
+    FILE *f = fopen(path, "r");
+    if (!f) {
+        fprintf(stderr, "%s: cannot read the script\n", path);
+        return false;
+    }
+    bool ok = ParseLines(f, path);
+    fclose(f);
+    return ok;
+}
+
+bool plat::ParseScriptText(const char *text, size_t size, const char *path) {
+    snprintf(g_scriptPath, sizeof g_scriptPath, "%s", path);
+    g_nScript = 0;
+    if (size == 0) return true; // no stream opens on nothing; an empty script has no actions
+    FILE *f = fmemopen(const_cast<char *>(text), size, "r");
+    if (!f) return false;
+    bool ok = ParseLines(f, path);
     fclose(f);
     return ok;
 }

@@ -4,6 +4,8 @@
 
 #include "uir/uir.h"
 
+#include <cstddef>
+
 enum ActionKind {
     ACT_PRESS,          // press CONTROL: left click, then commit
     ACT_KEY,            // key CONTROL: commit without a left click
@@ -35,3 +37,8 @@ constexpr int kMaxActions = 2000;
 extern Action g_script[kMaxActions]; // the parsed script
 extern int g_nScript;                // actions in it
 extern char g_scriptPath[1024];      // its file name, for reports
+
+namespace plat {
+bool ParseScriptText(const char *text, size_t size, const char *path); // as LoadScript, from
+                                                                       // memory; path: reports
+}

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and `make run` need, when any is missing.
 # As root it runs apt-get itself; otherwise it prints the one command to run and fails.
+# `setup-deps.sh fuzz` adds what the fuzzing build needs (`make fuzz`): clang and libFuzzer.
 set -euo pipefail
 
 PACKAGES=(
@@ -9,6 +10,9 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   fonts-dejavu-core fonts-dejavu-extra xvfb xauth
 )
+if [ "${1:-}" = fuzz ]; then
+  PACKAGES+=(clang libfuzzer-14-dev libclang-common-14-dev llvm)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
