@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -20,7 +21,7 @@ static uint16_t *const kVars[19] = {&powerA,   &refA,    &tolA,    &triglvlA, &h
 static const int kElement[19] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 17, 18, 19, 20};
 
 static int g_fd = -1;
-static char g_path[64];
+static char g_path[64]; // a .cfg name (the load dialog hands out no other) for the memory file
 
 // The file's first 32 blank-separated words, each kept modulo 65536; false when fewer than 32
 // words are there or one of them is not all digits.
@@ -44,7 +45,12 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     FuzzStartProgram(false);
     g_fd = memfd_create("parameter-file", 0);
     if (g_fd < 0) FuzzFail("no memory file");
-    snprintf(g_path, sizeof g_path, "/proc/self/fd/%d", g_fd);
+    char target[32];
+    snprintf(target, sizeof target, "/proc/self/fd/%d", g_fd);
+    snprintf(g_path, sizeof g_path, "/dev/shm/xvelzuk1-fuzz-%d.cfg", int(getpid()));
+    unlink(g_path);
+    if (symlink(target, g_path) != 0) FuzzFail("cannot link %s", g_path);
+    atexit([] { unlink(g_path); });
     return 0;
 }
 
