@@ -37,6 +37,9 @@ bool ScriptPlaying();               // a script is being played now
 void ScriptFail(const char *why);   // the current action failed: report it, end the script
 int ScriptDialogAnswer(char *path); // next scripted file-dialog answer: 0 cancel, 1 path, -1 none
 
+// Files that come with the program
+int DataFilePath(const char *name, char *path); // next to it, else ../share/xvelzuk1; -1: none
+
 // Clock
 bool TestClockOn();   // true while tests drive the clock
 void TestClockPoll(); // one poll of a wait under the test clock: advances it by 1 ms
@@ -48,6 +51,10 @@ double NextNotifyTime(); // Timer() time a receive notification becomes due, -1 
 void WaitForPortData(double seconds); // block until a port with a callback has data, at most
 void CloseAllPorts();                 // at shutdown and between tests
 void FillPortRing(QWidget *ring);     // the COM-port ring lists the port table
+
+// Port hints: the line under the status line and standard error say why a device did not open
+void ExplainOpenFailure(const char *device, int error); // error: the open-error code
+void ClearPortHint();                                   // a port opened: the hint line goes
 
 // Panels
 int ControlByName(const char *name, int *resource); // identifier by object name, or CTRL_NONE
