@@ -77,26 +77,39 @@ TEST_F(AppTest, AMissingDeviceIsNamedUnderTheStatusLineUntilAPortOpens) {
 }
 
 // Root may open any device, so the program runs as the unprivileged user 65534 against a
-// pseudo-terminal the test has given to root and a group.
+// pseudo-terminal the test has given to root and a group. The program and its script are copied
+// to a directory that user can reach (a build tree under /root is not).
 class PortPermissions : public ::testing::Test {
   protected:
     void SetUp() override {
         if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0)
             GTEST_SKIP() << "needs root and setpriv to run the program as another user";
+        char tmpl[] = "/tmp/xvelzuk1-hint.XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+        chmod(dir.c_str(), 0755);
+        std::ifstream in(XVELZUK1_PATH, std::ios::binary);
+        std::ofstream(dir + "/xvelzuk1", std::ios::binary) << in.rdbuf();
+        chmod((dir + "/xvelzuk1").c_str(), 0755);
         pty = StartSimServer({}, &simPid);
         ASSERT_FALSE(pty.empty());
     }
-    void TearDown() override { StopSimServer(simPid); }
+    void TearDown() override {
+        StopSimServer(simPid);
+        if (dir.empty()) return;
+        remove((dir + "/xvelzuk1").c_str());
+        remove((dir + "/hint.txt").c_str());
+        rmdir(dir.c_str());
+    }
 
     ProgramResult PlayAsNobody(const std::string &script) {
-        std::string path = std::string(TEST_TMP_DIR) + "/hint.txt";
-        std::ofstream(path) << script;
-        chmod(path.c_str(), 0644);
+        std::ofstream(dir + "/hint.txt") << script;
+        chmod((dir + "/hint.txt").c_str(), 0644);
         return RunProgram({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                           XVELZUK1_PATH, "--headless", "--com-only", "--com", "1=" + pty, "--com",
-                           "2=sim", "--play", path});
+                           dir + "/xvelzuk1", "--headless", "--com-only", "--com", "1=" + pty,
+                           "--com", "2=sim", "--play", dir + "/hint.txt"});
     }
-    std::string pty;
+    std::string dir, pty;
     int simPid = 0;
 };
 
