@@ -4,6 +4,8 @@
 #include "run_program.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <grp.h>
 #include <pwd.h>
@@ -99,6 +101,7 @@ class PortPermissions : public ::testing::Test {
         if (dir.empty()) return;
         remove((dir + "/xvelzuk1").c_str());
         remove((dir + "/hint.txt").c_str());
+        remove((dir + "/lsan.supp").c_str());
         rmdir(dir.c_str());
     }
 
@@ -106,8 +109,21 @@ class PortPermissions : public ::testing::Test {
         std::ofstream(dir + "/hint.txt") << script;
         chmod((dir + "/hint.txt").c_str(), 0644);
         return RunProgram({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                           dir + "/xvelzuk1", "--headless", "--com-only", "--com", "1=" + pty,
-                           "--com", "2=sim", "--play", dir + "/hint.txt"});
+                           "/usr/bin/env", "LSAN_OPTIONS=" + LeakOptions(), dir + "/xvelzuk1",
+                           "--headless", "--com-only", "--com", "1=" + pty, "--com", "2=sim",
+                           "--play", dir + "/hint.txt"});
+    }
+    // Under the sanitizers the leak suppressions must be readable by that user too.
+    std::string LeakOptions() {
+        const char *env = getenv("LSAN_OPTIONS");
+        std::string options = env ? env : "";
+        size_t at = options.find("suppressions=");
+        if (at == std::string::npos) return options;
+        size_t from = at + strlen("suppressions="), to = options.find(':', from);
+        std::string file = options.substr(from, to == std::string::npos ? to : to - from);
+        std::ifstream in(file);
+        std::ofstream(dir + "/lsan.supp") << in.rdbuf();
+        return options.replace(from, file.size(), dir + "/lsan.supp");
     }
     std::string dir, pty;
     int simPid = 0;
