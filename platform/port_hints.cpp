@@ -43,11 +43,14 @@ static void ModeText(mode_t mode, char out[11]) {
 
 static void PermissionHint(const char *path, const struct stat &st, char *hint, size_t size) {
     const passwd *pw = getpwuid(geteuid());
-    const char *user = pw ? pw->pw_name : "this user";
     const group *gr = getgrgid(st.st_gid);
-    char groupName[64];
-    snprintf(groupName, sizeof groupName, "%s", gr ? gr->gr_name : "?");
-    if (!gr) snprintf(groupName, sizeof groupName, "%u", unsigned(st.st_gid));
+    bool listed = InGroupListed(pw, gr);
+    char user[64], groupName[64]; // copies: the next lookup reuses the library's buffers
+    snprintf(user, sizeof user, "%s", pw ? pw->pw_name : "this user");
+    if (gr)
+        snprintf(groupName, sizeof groupName, "%s", gr->gr_name);
+    else
+        snprintf(groupName, sizeof groupName, "%u", unsigned(st.st_gid));
     if ((st.st_mode & 060) != 060 || st.st_gid == 0) { // no group to join for access
         const passwd *owner = getpwuid(st.st_uid);
         char mode[11];
@@ -56,7 +59,7 @@ static void PermissionHint(const char *path, const struct stat &st, char *hint, 
                  "No permission to open %s (%s, owner %s, group %s): ask the "
                  "administrator to give it to a group such as dialout.",
                  path, mode, owner ? owner->pw_name : "?", groupName);
-    } else if (InGroupListed(pw, gr) && !InGroupNow(st.st_gid)) {
+    } else if (listed && !InGroupNow(st.st_gid)) {
         snprintf(hint, size,
                  "No permission to open %s: user %s was added to group %s after this "
                  "login began; log out and in again.",
@@ -87,7 +90,7 @@ static void ShowHint(const char *text) {
 void plat::ExplainOpenFailure(const char *device, int error) {
     char path[300];
     snprintf(path, sizeof path, "%s%s", device[0] == '/' ? "" : "/dev/", device);
-    char hint[512] = "";
+    char hint[1024] = ""; // room for the longest path, user and group names
     struct stat st;
     if (stat(path, &st) != 0) {
         if (errno == ENOENT)
