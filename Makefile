@@ -1,8 +1,7 @@
-# Two commands: `make run` starts the program against the built-in simulated controller,
+# Shortcuts for developers; the entry points are scripts/run.sh and scripts/test.sh, which need
+# nothing installed. `make run` starts the program against the built-in simulated controller,
 # `make test` builds the debug and the sanitizer presets and runs the whole suite.
 .PHONY: all deps build build-asan run test bench bench-viewer clean format fuzz
-
-APP := build/dev/app/xvelzuk1
 
 all: build
 
@@ -17,12 +16,11 @@ build-asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan
 
-run: build
-	@bash scripts/run.sh $(APP) $(ARGS)
+run:
+	@bash scripts/run.sh $(ARGS)
 
-test: build build-asan
-	ctest --preset dev
-	ctest --preset asan
+test:
+	@bash scripts/test.sh
 
 bench: deps
 	@cmake --preset release >/dev/null
@@ -48,3 +46,10 @@ clean:
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+.PHONY: package pristine-check
+package:
+	@bash scripts/package.sh
+
+pristine-check:
+	@bash scripts/pristine-check.sh

@@ -166,18 +166,19 @@ int NewCtrl(int panel, int kind, const char *label, int top, int left) {
     return plat::AddControl(panel, l, KIND_STRING);
 }
 
-// A bare bitmap name is looked up next to the program.
+// A bare bitmap name is looked up among the files that come with the program.
 int DisplayImageFile(int panel, int control, const char *file) {
     auto *picture = qobject_cast<QLabel *>(plat::CtrlWidget(panel, control));
     if (!picture || !file) return -4;
     char path[MAX_PATHNAME_LEN] = "";
-    if (strchr(file, '/')) {
+    if (strchr(file, '/'))
         snprintf(path, sizeof path, "%s", file);
-    } else {
-        char dir[MAX_PATHNAME_LEN];
-        GetProjectDir(dir);
-        MakePathname(dir, file, path);
-    }
+    else if (plat::DataFilePath(file, path) != 0)
+        fprintf(stderr,
+                "xvelzuk1: bitmap %s found neither next to the program nor in "
+                "../share/xvelzuk1\n",
+                file);
+    if (plat::g_opt.verbose && path[0]) plat::Log("picture: %s", path);
     QPixmap image(QString::fromLocal8Bit(path));
     picture->setPixmap(image); // a missing file leaves the picture empty
     if (!image.isNull()) picture->resize(image.size());

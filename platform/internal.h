@@ -42,6 +42,9 @@ int ScriptDialogAnswer(char *path); // next scripted file-dialog answer: 0 cance
 // Record viewer
 void CloseViewers(); // every viewer window, at shutdown and between tests
 
+// Files that come with the program
+int DataFilePath(const char *name, char *path); // next to it, else ../share/xvelzuk1; -1: none
+
 // Clock and event processing
 bool InDrawEvents();  // inside ProcessDrawEvents: operator input and scripts wait
 bool TestClockOn();   // true while tests drive the clock
@@ -59,6 +62,10 @@ void WaitForPortData(double seconds); // block until a port with a callback has 
 bool InDirectRead();                  // inside ComRd, GetInQLen or a flush: bytes are its own
 void CloseAllPorts();                 // at shutdown and between tests
 void FillPortRing(QWidget *ring);     // the COM-port ring lists the port table
+
+// Port hints: the line under the status line and standard error say why a device did not open
+void ExplainOpenFailure(const char *device, int error); // error: the open-error code
+void ClearPortHint();                                   // a port opened: the hint line goes
 
 // Panels
 int ControlByName(const char *name, int *resource); // identifier by object name, or CTRL_NONE

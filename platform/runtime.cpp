@@ -181,3 +181,19 @@ int MakePathname(const char *dir, const char *name, char *path) {
     }
     return 0;
 }
+
+// Read-only files that come with the program (the logo bitmaps) lie next to it in a build tree;
+// installed, the program is in <prefix>/bin and they are in <prefix>/share/xvelzuk1.
+int plat::DataFilePath(const char *name, char *path) {
+    char dir[MAX_PATHNAME_LEN];
+    GetProjectDir(dir);
+    if (MakePathname(dir, name, path) == 0 && access(path, F_OK) == 0) return 0;
+    char share[MAX_PATHNAME_LEN];
+    char *slash = strrchr(dir, '/');
+    if (slash) *slash = '\0';
+    if (MakePathname(slash ? dir : "..", "share/xvelzuk1", share) == 0 &&
+        MakePathname(share, name, path) == 0 && access(path, F_OK) == 0)
+        return 0;
+    path[0] = '\0';
+    return -1;
+}

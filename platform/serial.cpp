@@ -220,6 +220,7 @@ int OpenComConfig(int port, const char *deviceName, long baud, int parity, int d
     }
     g_ports[port] = Port{};
     g_ports[port].dev = dev;
+    plat::ClearPortHint();
     if (g_opt.verbose) plat::Log("COM%d: opened %s", port, device);
     return 0;
 }

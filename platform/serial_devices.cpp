@@ -160,6 +160,7 @@ static ComDevice *OpenSerialPort(const char *path, const plat::LineSettings &s, 
     if (!port->open(QIODevice::ReadWrite)) {
         *error = OpenErrorCode(port->error());
         if (g_opt.verbose) plat::Log("%s: %s", path, port->errorString().toLocal8Bit().constData());
+        plat::ExplainOpenFailure(path, *error);
         delete port;
         return nullptr;
     }

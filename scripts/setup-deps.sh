@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and `make run` need, when any is missing.
-# As root it runs apt-get itself; otherwise it prints the one command to run and fails.
-# `setup-deps.sh fuzz` adds what the fuzzing build needs (`make fuzz`): clang and libFuzzer.
+# Installs the Debian 12 packages that are missing for the build, the tests and the program, and
+# for the groups named as arguments: "package" (making and checking the .deb), "pristine" (the
+# clean-machine check), "fuzz" (clang and libFuzzer for `make fuzz`). As root it runs apt-get
+# itself, as another user through sudo.
 set -euo pipefail
 
 PACKAGES=(
@@ -10,9 +11,14 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   fonts-dejavu-core fonts-dejavu-extra xvfb xauth
 )
-if [ "${1:-}" = fuzz ]; then
-  PACKAGES+=(clang libfuzzer-14-dev libclang-common-14-dev llvm)
-fi
+for group in "$@"; do
+  case $group in
+    package) PACKAGES+=(dpkg-dev file lintian desktop-file-utils) ;; # CPack: dpkg-shlibdeps, file
+    pristine) PACKAGES+=(mmdebstrap) ;;
+    fuzz) PACKAGES+=(clang libfuzzer-14-dev libclang-common-14-dev llvm) ;;
+    *) echo "setup-deps.sh: unknown group '$group' (package, pristine, fuzz)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -22,11 +28,14 @@ for p in "${PACKAGES[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-if [ "$(id -u)" -ne 0 ]; then
-  echo "Missing packages. Run: sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+install='apt-get update -qq && apt-get install -y -qq --no-install-recommends "$@"'
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  DEBIAN_FRONTEND=noninteractive sh -c "$install" sh "${missing[@]}"
+elif command -v sudo >/dev/null; then
+  echo "(through sudo, which may ask for your password)"
+  sudo env DEBIAN_FRONTEND=noninteractive sh -c "$install" sh "${missing[@]}"
+else
+  echo "Neither root nor sudo here. As root, run: apt-get update && apt-get install -y ${missing[*]}" >&2
   exit 1
 fi
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"

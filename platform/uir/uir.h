@@ -31,6 +31,7 @@ enum CtrlKind : int {
     X(PANEL, PICLogo, KIND_PICTURE)                                                                \
     X(PANEL, DropDCom, KIND_RING)                                                                  \
     X(PANEL, TXTStatus, KIND_STRING)                                                               \
+    X(PANEL, TXTPortHint, KIND_STRING)                                                             \
     X(PANEL, TOGBTNparaII, KIND_TOGGLE)                                                            \
     X(PANEL, BINSWpower, KIND_SWITCH)                                                              \
     X(PANEL, NEDITpowerA, KIND_NUMERIC)                                                            \
