@@ -1,7 +1,7 @@
 # Shortcuts for developers; the entry points are scripts/run.sh and scripts/test.sh, which need
 # nothing installed. `make run` starts the program against the built-in simulated controller,
 # `make test` builds the debug and the sanitizer presets and runs the whole suite.
-.PHONY: all deps build build-asan run test bench bench-viewer clean format fuzz
+.PHONY: all deps build build-asan run test bench bench-viewer screenshots clean format fuzz
 
 all: build
 
@@ -40,6 +40,12 @@ fuzz:
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run.sh
+
+# The README's pictures, rendered offscreen against the simulator into docs/.
+SHOTS := main-panel second-panel monitor-norm monitor-raw scan-raw scan-norm viewer
+screenshots: build
+	build/dev/tools/screenshots build/screenshots
+	cp $(SHOTS:%=build/screenshots/%.png) docs/
 
 clean:
 	rm -rf build
