@@ -99,22 +99,6 @@ TEST_F(Export, ViewRecordOpensTheRecordFileInAWindowOrNamesWhyItCannot) {
     EXPECT_EQ(std::string(readout).substr(0, 28), "line 1   time 2   NORM A 812");
 }
 
-TEST_F(Export, ARecordDrawnToAnImageIsOfTheSizeAskedForAndSaysWhetherTheFileWasSound) {
-    const std::string dat = TmpPath("rec.dat"), png = TmpPath("rec.png");
-    std::ofstream(dat) << "X-VEL-ZUK1-RECORDER-FILE: Time-Interval[s]: 0\n1\t2\t3\t4\n";
-    char message[512];
-    EXPECT_EQ(RenderRecord(dat.c_str(), png.c_str(), 1200, 600, message, int(sizeof message)), 0);
-    EXPECT_STREQ(message, "");
-    EXPECT_EQ(PngSize(png), std::make_pair(1200, 600));
-    std::ofstream(dat) << "1\t2\t3\t4\n";
-    EXPECT_EQ(RenderRecord(dat.c_str(), png.c_str(), 640, 400, message, int(sizeof message)), 1);
-    EXPECT_EQ(message, dat + ": line 1 is not a recorder header");
-    EXPECT_EQ(PngSize(png), std::make_pair(640, 400));
-    std::filesystem::remove(png);
-    EXPECT_EQ(RenderRecord("/nonexistent.dat", png.c_str(), 640, 400, message, 512), -1);
-    EXPECT_FALSE(std::filesystem::exists(png));
-}
-
 static int LineAt(double fraction) { // the recorded line the viewer's read-out names there
     char readout[256] = "";
     ViewerPoint(fraction, readout, int(sizeof readout));

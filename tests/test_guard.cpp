@@ -85,15 +85,6 @@ TEST_F(Guard, DuringALiveLoopNothingElseCanStartAndAfterStopEverythingWorksAgain
     EXPECT_EQ(StatusLine(), "Parameter-frame received! - Line Ok!");
 }
 
-TEST_F(Guard, ARunEndedByItsTimeOutKeepsDataDimmedButFreesEverythingElse) {
-    AtTestTime(Timer() + 0.2, [] { SimSetFault(SIM_FAULT_NO_ANSWER); });
-    OperatorPress(panelHandle, BTNRun);
-    ASSERT_EQ(StatusLine(), "Timeout RS232-Line!");
-    Ints want(10, 0);
-    want[5] = 1; // Data stays dimmed until Stop, as the loop's end always left it
-    EXPECT_EQ(Dimmed(), want);
-}
-
 TEST_F(Guard, DuringARecordingTheRecordFileAndThePortStayUntouchedAndEveryLineIsALiveReply) {
     std::string path = TEST_TMP_DIR "/guard-record.dat";
     std::filesystem::remove(path);

@@ -83,13 +83,6 @@ TEST_F(Events, NumericsCarryTheWholeUnsignedSixteenBitRange) {
     EXPECT_EQ(OperatorSet(panelHandle, NEDITrefA, 65536), -1);
 }
 
-TEST_F(Events, ACaptionHidesWithItsControl) {
-    SetCtrlAttribute(panelHandle, NUMDIFF, ATTR_VISIBLE, 1);
-    EXPECT_EQ(Attr(panelHandle, NUMDIFF, ATTR_VISIBLE), 1);
-    SetCtrlAttribute(panelHandle, NUMDIFF, ATTR_VISIBLE, 0);
-    EXPECT_EQ(Attr(panelHandle, NUMDIFF, ATTR_VISIBLE), 0);
-}
-
 TEST(Panels, UnknownResourceFileOrPanelIsRefused) {
     EXPECT_LT(LoadPanel(0, "other.uir", PANEL), 0);
     EXPECT_LT(LoadPanel(0, "XVELZUK1V15.uir", 3), 0);

@@ -14,47 +14,31 @@
 
 namespace {
 
-struct Param { // a parameter variable, its control and its place in the parameter frames
-    int *panel;
-    int control;
-    uint16_t *variable;
-    int set, word;
-};
+// The parameter variables in frame order (set I words 1-15, then set II words 1-4) and their
+// controls.
+uint16_t *const kVars[] = {&powerA,  &refA,   &tolA,     &triglvlA, &hysteresis, &polarity, &hold,
+                           &average, &hwmode, &evalmode, &trigmode, &outmode,    &anamode,  &sdelay,
+                           &maxmode, &powerB, &refB,     &tolB,     &triglvlB};
+const int kControls[] = {NEDITpowerA,   NEDITrefA,  NEDITtolA,    NEDITtriglvlA, NEDIThysteresis,
+                         NEDITpolarity, NEDIThold,  NEDITaverage, NEDIThwmode,   DROP_EvalMode,
+                         DropTrigmode,  RNGoutmode, RNGanamode,   NEDITsdelay,   NEDITmaxmode,
+                         NEDITpowerB,   NEDITrefB,  NEDITtolB,    NEDITtriglvlB};
+constexpr int kNumParams = int(std::size(kVars));
 
-const Param kParams[] = {
-    {&panelHandle, NEDITpowerA, &powerA, 0, 1},
-    {&panelHandle, NEDITrefA, &refA, 0, 2},
-    {&panelHandle, NEDITtolA, &tolA, 0, 3},
-    {&panelPopUp, NEDITtriglvlA, &triglvlA, 0, 4},
-    {&panelHandle, NEDIThysteresis, &hysteresis, 0, 5},
-    {&panelPopUp, NEDITpolarity, &polarity, 0, 6},
-    {&panelPopUp, NEDIThold, &hold, 0, 7},
-    {&panelPopUp, NEDITaverage, &average, 0, 8},
-    {&panelHandle, NEDIThwmode, &hwmode, 0, 9},
-    {&panelPopUp, DROP_EvalMode, &evalmode, 0, 10},
-    {&panelPopUp, DropTrigmode, &trigmode, 0, 11},
-    {&panelPopUp, RNGoutmode, &outmode, 0, 12},
-    {&panelPopUp, RNGanamode, &anamode, 0, 13},
-    {&panelPopUp, NEDITsdelay, &sdelay, 0, 14},
-    {&panelPopUp, NEDITmaxmode, &maxmode, 0, 15},
-    {&panelHandle, NEDITpowerB, &powerB, 1, 1},
-    {&panelHandle, NEDITrefB, &refB, 1, 2},
-    {&panelHandle, NEDITtolB, &tolB, 1, 3},
-    {&panelPopUp, NEDITtriglvlB, &triglvlB, 1, 4},
-};
-constexpr int kNumParams = int(std::size(kParams));
+int SetOf(int i) {
+    return i < 15 ? 0 : 1;
+}
+int WordOf(int i) {
+    return i < 15 ? i + 1 : i - 14;
+}
+int PanelOf(int control) { // the panel that carries the control
+    return Attr(panelHandle, control, ATTR_VISIBLE) >= 0 ? panelHandle : panelPopUp;
+}
 
-struct Button {
-    int *panel;
-    int control;
-};
-const Button kButtons[] = {
-    {&panelHandle, BTNRun},           {&panelHandle, BTNStop},      {&panelHandle, BTNStop},
-    {&panelHandle, BTNData},          {&panelHandle, BTNSend},      {&panelHandle, BTNGet},
-    {&panelHandle, ButtonTeach},      {&panelHandle, ButtonReset},  {&panelHandle, ButtonRefresh},
-    {&panelPopUp, BTNStartRecord},    {&panelPopUp, BTNStopRecord}, {&panelPopUp, BTNStopRecord},
-    {&panelPopUp, RecordFileNameBtn}, {&panelPopUp, BTNViewRecord},
-};
+const int kButtons[] = {
+    BTNRun,        BTNStop,       BTNStop,           BTNData,       BTNSend,
+    BTNGet,        ButtonTeach,   ButtonReset,       ButtonRefresh, BTNStartRecord,
+    BTNStopRecord, BTNStopRecord, RecordFileNameBtn, BTNViewRecord};
 
 std::mt19937 g_rng;
 unsigned g_seed = 0;
@@ -84,7 +68,7 @@ void Log(const std::string &what) {
 void LearnAllowed() {
     for (int i = 0; i < kNumParams; i++) {
         int v = 0;
-        if (GetCtrlVal(*kParams[i].panel, kParams[i].control, v) == 0)
+        if (GetCtrlVal(PanelOf(kControls[i]), kControls[i], v) == 0)
             g_allowed[i].insert(uint16_t(v));
     }
     for (; g_replySeen < SimReplyCount(); g_replySeen++) {
@@ -92,7 +76,7 @@ void LearnAllowed() {
         if (r->order == 8) g_live.insert({r->words[0], r->words[1], r->words[2], r->words[3]});
         if (r->order != 2 && r->order != 4) continue;
         for (int i = 0; i < kNumParams; i++)
-            if (kParams[i].set == r->set) g_allowed[i].insert(r->words[kParams[i].word]);
+            if (SetOf(i) == r->set) g_allowed[i].insert(r->words[WordOf(i)]);
     }
 }
 
@@ -113,10 +97,10 @@ void CheckRecordFile() {
 void CheckInvariants() {
     LearnAllowed();
     for (int i = 0; i < kNumParams; i++)
-        ASSERT_TRUE(g_allowed[i].count(*kParams[i].variable))
-            << "parameter " << i << " (control " << kParams[i].control << ") holds "
-            << *kParams[i].variable << ", which neither a panel nor a reply of its set gave, after "
-            << g_log.size() << ": " << g_log.back();
+        ASSERT_TRUE(g_allowed[i].count(*kVars[i]))
+            << "parameter " << i << " (control " << kControls[i] << ") holds " << *kVars[i]
+            << ", which neither a panel nor a reply of its set gave, after " << g_log.size() << ": "
+            << g_log.back();
     CheckRecordFile();
 }
 
@@ -135,21 +119,20 @@ void Dialog() {
 // A press or key on a button; those that end a loop note when, to check how soon it ends.
 // True when the press ran a live loop or a recording, which lasts until it is ended.
 bool PressSomething() {
-    const Button &b = kButtons[Pick(int(std::size(kButtons)))];
-    bool mayOpenDialog =
-        b.control == RecordFileNameBtn || b.control == BTNSend || b.control == BTNGet;
+    const int control = kButtons[Pick(int(std::size(kButtons)))], panel = PanelOf(control);
+    bool mayOpenDialog = control == RecordFileNameBtn || control == BTNSend || control == BTNGet;
     if (mayOpenDialog && Pick(2)) Dialog();
     bool key = Pick(4) == 0;
-    Log(std::string(key ? "key " : "press ") + std::to_string(*b.panel) + "/" +
-        std::to_string(b.control));
-    bool starts = b.control == BTNRun || b.control == BTNStartRecord;
-    bool ends = b.control == BTNStop || b.control == BTNStopRecord;
+    Log(std::string(key ? "key " : "press ") + std::to_string(panel) + "/" +
+        std::to_string(control));
+    bool starts = control == BTNRun || control == BTNStartRecord;
+    bool ends = control == BTNStop || control == BTNStopRecord;
     if (ends && g_loopDepth > 0 && g_stopAt < 0) g_stopAt = Timer();
-    if (starts && Attr(*b.panel, b.control, ATTR_DIMMED) == 0) {
+    if (starts && Attr(panel, control, ATTR_DIMMED) == 0) {
         g_loopDepth++;
         g_stopAt = -1;
     }
-    int rc = key ? OperatorKey(*b.panel, b.control) : OperatorPress(*b.panel, b.control);
+    int rc = key ? OperatorKey(panel, control) : OperatorPress(panel, control);
     if (starts && rc == 0) {
         g_loops++;
         g_loopDepth--;
@@ -164,10 +147,10 @@ void SetSomething() {
     switch (Pick(9)) {
     case 8: Log("scan menu"), OperatorMenu(panelHandle, GRAPHData, 1 + Pick(2)); break;
     case 0: {
-        const Param &p = kParams[Pick(kNumParams)];
+        int c = kControls[Pick(kNumParams)];
         int v = Pick(3) ? Pick(6) : Pick(65536);
-        Log("set " + std::to_string(p.control) + " " + std::to_string(v));
-        OperatorSet(*p.panel, p.control, v);
+        Log("set " + std::to_string(c) + " " + std::to_string(v));
+        OperatorSet(PanelOf(c), c, v);
         break;
     }
     case 1: Log("graph source"), OperatorSet(panelHandle, RNGGraphSource, Pick(4)); break;
