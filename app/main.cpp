@@ -6,8 +6,13 @@
 int main(int argc, char **argv) {
     int exitCode = 0;
     if (PlatformOptions(argc, argv, &exitCode)) return exitCode;
-    if (ViewOption()) return RunViewer(RunTimeInstance{argc, argv});
-    SimRegisterDevice();
-    RunTimeInstance instance{argc, argv};
-    return PlatformExitCode(WinMain(instance, RunTimeInstance{0, nullptr}, "", 1));
+    if (ViewOption()) {
+        exitCode = RunViewer(RunTimeInstance{argc, argv});
+    } else {
+        SimRegisterDevice();
+        RunTimeInstance instance{argc, argv};
+        exitCode = PlatformExitCode(WinMain(instance, RunTimeInstance{0, nullptr}, "", 1));
+    }
+    CloseCVIRTE();
+    return exitCode;
 }

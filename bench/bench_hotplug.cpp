@@ -143,5 +143,6 @@ int main(int argc, char **argv) {
     Print("plug in -> line check passed, ms", g_checked);
     Print("plug in -> start-up done (firmware), ms", g_started);
     Print("link made -> port present in the ring, ms", g_appeared);
+    CloseCVIRTE();
     return rc;
 }

@@ -109,5 +109,6 @@ int main(int argc, char **argv) {
            "ratio %.3f\n",
            total / captures, captures, captureLimit, total / captures / captureLimit);
     CloseCom(com);
+    CloseCVIRTE();
     return 0;
 }

@@ -106,5 +106,6 @@ int main(int argc, char **argv) {
     unlink(png.c_str());
     unlink(shot.c_str());
     rmdir(dir);
+    CloseCVIRTE();
     return rc == 0 ? 0 : 1;
 }

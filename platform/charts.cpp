@@ -16,6 +16,8 @@ constexpr int kMaxTraces = 8;
 constexpr int kMaxPoints = 1024; // points per screen at most
 
 class StripChart : public QChartView {
+    Q_OBJECT // findChild() finds the chart under its frame through the meta-object
+
   public:
     // The chart goes in through the constructor: a chart view made without one makes its
     // own, and replacing that one later would leak it.
@@ -178,3 +180,5 @@ int StripChartPoints(int panel, int control, int trace, double *values, int max)
     if (!c || trace < 1 || trace > kMaxTraces) return -1;
     return c->shown(trace - 1, values, max);
 }
+
+#include "charts.moc"

@@ -7,6 +7,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QPointer>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -61,7 +62,7 @@ static int g_nDeferred = 0;
 static bool g_inDeferred = false; // a deferred call runs: the others wait until it returns
 
 static QTimer *DeferredTimer() {
-    static QTimer *t = nullptr;
+    static QPointer<QTimer> t; // owned by the application object
     if (!t && QCoreApplication::instance()) {
         t = new QTimer(QCoreApplication::instance());
         t->setSingleShot(true);

@@ -17,6 +17,8 @@ namespace {
 constexpr int kMaxPlots = 16;
 
 class Graph : public QChartView {
+    Q_OBJECT // findChild() finds the chart under its frame through the meta-object
+
   public:
     // The chart goes in through the constructor: a chart view made without one makes its
     // own, and replacing that one later would leak it.
@@ -231,3 +233,5 @@ int GraphPlot(int panel, int control, int index, GraphPlotInfo &info, double *y,
         y[i] = s->at(i).y();
     return 0;
 }
+
+#include "graph.moc"

@@ -6,6 +6,7 @@
 #include "testing.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +16,7 @@ static int g_next = 0;         // index of the next action
 static bool g_failed = false;  // an action or expectation failed
 static bool g_ended = false;   // the script is over (ran out, quit or failed)
 static bool g_started = false; // a script was started
-static QTimer *g_timer = nullptr;
+static QPointer<QTimer> g_timer; // owned by the application object
 
 struct DialogAnswer {
     int value; // 1 path, 0 cancel

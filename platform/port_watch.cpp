@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QSerialPortInfo>
+#include <QPointer>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -20,8 +21,8 @@
 // udev adds an adapter's node and its links in a burst of changes: one scan after it settles.
 constexpr int kSettleMs = 200;
 
-static QFileSystemWatcher *g_watcher = nullptr;
-static QTimer *g_scanTimer = nullptr;
+static QPointer<QFileSystemWatcher> g_watcher; // both owned by the application object
+static QPointer<QTimer> g_scanTimer;
 
 // ---- Scanning -------------------------------------------------------------------------------
 
@@ -76,7 +77,7 @@ static void ScanNow(void *) {
 void plat::ScanPortsSoon(double seconds) {
     if (!QCoreApplication::instance()) return;
     if (!g_scanTimer) {
-        g_scanTimer = new QTimer;
+        g_scanTimer = new QTimer(QCoreApplication::instance());
         g_scanTimer->setSingleShot(true);
         // Scanning reads directories and refills the ring: not inside a direct wait.
         QObject::connect(g_scanTimer, &QTimer::timeout, [] { PostDeferredCall(ScanNow, nullptr); });
@@ -88,7 +89,7 @@ void plat::ScanPortsSoon(double seconds) {
 static void Watch(const QString &dir) {
     if (dir.isEmpty() || !QFileInfo(dir).isDir()) return;
     if (!g_watcher) {
-        g_watcher = new QFileSystemWatcher;
+        g_watcher = new QFileSystemWatcher(QCoreApplication::instance());
         QObject::connect(g_watcher, &QFileSystemWatcher::directoryChanged,
                          [] { plat::ScanPortsSoon(kSettleMs / 1000.0); });
     }

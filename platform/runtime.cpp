@@ -152,6 +152,18 @@ int InitCVIRTE(RunTimeInstance instance) {
     return 1;
 }
 
+// Every window goes while the window system is still there: panels discarded from their own
+// callbacks wait as deferred deletes, and a toolkit left to the process's static destructors
+// would deliver those after its platform plugin is gone.
+void CloseCVIRTE() {
+    if (!qApp) return;
+    plat::CloseViewers();
+    plat::CloseAllPorts();
+    plat::DiscardAllPanels();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    delete qApp;
+}
+
 int GetProjectDir(char *dir) {
     char exe[MAX_PATHNAME_LEN * 4];
     ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);

@@ -7,6 +7,7 @@
 #include "testing.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -61,7 +62,7 @@ static void Vanish(int port) {
 static void ReapVanished();
 
 static QTimer *ChangeTimer() {
-    static QTimer *t = nullptr;
+    static QPointer<QTimer> t; // owned by the application object
     if (!t && QCoreApplication::instance()) {
         t = new QTimer(QCoreApplication::instance());
         t->setSingleShot(true);
@@ -111,7 +112,7 @@ static void Take(Port &p, unsigned char *dst, int n) {
 // ---- Event-side delivery --------------------------------------------------------------------
 
 static QTimer *PumpTimer() {
-    static QTimer *t = nullptr;
+    static QPointer<QTimer> t; // owned by the application object
     if (!t && QCoreApplication::instance()) {
         t = new QTimer(QCoreApplication::instance());
         t->setSingleShot(true);

@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -77,20 +78,24 @@ static bool HungUp(int fd) {
 namespace {
 class QtSerialDevice final : public ComDevice {
   public:
-    explicit QtSerialDevice(QSerialPort *p) : port(p) {
+    explicit QtSerialDevice(QSerialPort *p)
+        : port(p), hangup(qintptr(p->handle()), QSocketNotifier::Read) {
         QObject::connect(port, &QSerialPort::readyRead, [] { plat::OnDeviceData(); });
         QObject::connect(port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
             if (vanished || e == QSerialPort::NoError || e == QSerialPort::TimeoutError) return;
-            // A device that goes away (USB unplug, the far end of a pseudo-terminal closed) hangs
-            // the line up: its descriptor stays readable and every read returns nothing, which
-            // the toolkit reports as an error on every event loop turn until the port is closed.
-            if (e == QSerialPort::ResourceError || HungUp(int(port->handle()))) {
-                vanished = true;
-                ComDeviceChanged(); // closed from event processing, also when nothing reads
-            }
+            if (e == QSerialPort::ResourceError || HungUp(int(port->handle()))) vanish();
+        });
+        // A device that goes away (USB unplug, the far end of a pseudo-terminal closed) hangs
+        // the line up: its descriptor stays readable and every read returns nothing. Qt 6.4
+        // reports that as a read error on every loop turn; Qt 6.8 reports nothing while its
+        // loop spins. This notifier sees the hang-up in both; bytes that arrive are the
+        // port's own to read.
+        QObject::connect(&hangup, &QSocketNotifier::activated, [this] {
+            if (!vanished && HungUp(int(port->handle()))) vanish();
         });
     }
     ~QtSerialDevice() override {
+        hangup.setEnabled(false); // before its descriptor is closed
         port->close();
         port->deleteLater(); // may be inside one of the port's own signals
     }
@@ -120,7 +125,14 @@ class QtSerialDevice final : public ComDevice {
     }
 
   private:
+    void vanish() {
+        vanished = true;
+        hangup.setEnabled(false);
+        ComDeviceChanged(); // closed from event processing, also when nothing reads
+    }
+
     QSerialPort *port;
+    QSocketNotifier hangup; // read notifier of our own on the port's descriptor
     bool vanished = false;
 };
 } // namespace

@@ -11,5 +11,7 @@ int main(int argc, char **argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     if (!InitCVIRTE(RunTimeInstance{argc, argv})) return 1;
     SimRegisterDevice();
-    return RUN_ALL_TESTS();
+    int rc = RUN_ALL_TESTS();
+    CloseCVIRTE();
+    return rc;
 }

@@ -2,6 +2,7 @@
 // the simulated controller on the test clock.
 #include "fixture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>

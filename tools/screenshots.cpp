@@ -124,5 +124,6 @@ int main(int argc, char **argv) {
     Scans();
     Viewer();
     ResetPlatform();
+    CloseCVIRTE();
     return g_failed;
 }
