@@ -57,5 +57,7 @@ format:
 package:
 	@bash scripts/package.sh
 
+# `make pristine-check` checks both releases; RELEASES=trixie checks one.
+RELEASES ?= bookworm trixie
 pristine-check:
-	@bash scripts/pristine-check.sh
+	@for r in $(RELEASES); do bash scripts/pristine-check.sh $$r || exit 1; done

@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
-# What a new machine sees: builds pristine Debian chroots (mmdebstrap, minbase plus git, mirror
-# and suites from this machine's apt sources), clones the committed HEAD of the repository into
-# them and runs the README's commands there: as root the run command (headless) and the test
-# command, then the package build; as a user with passwordless sudo the run command; finally the
-# package is installed with apt into a chroot of its own and the installed program, started as
-# its desktop entry says, plays examples against its built-in simulator and against xvelzuk1-sim.
-# Needs root. Usage: scripts/pristine-check.sh [REPOSITORY]   (default: the one it lives in)
+# What a new machine sees: builds pristine Debian chroots of one release (mmdebstrap, minbase
+# plus git, the mirrors of this machine's apt sources), clones the committed HEAD of the
+# repository into them and runs the README's commands there: as root the run command (headless)
+# and the test command, then the package build; as a user with passwordless sudo the run
+# command; finally the package is installed with apt into a chroot of its own and the installed
+# program, started as its desktop entry says, plays examples against its built-in simulator and
+# against xvelzuk1-sim.
+# Needs root. Usage: scripts/pristine-check.sh [RELEASE [REPOSITORY]]
+#   RELEASE: bookworm (Debian 12) or trixie (Debian 13); default: this machine's release.
+#   REPOSITORY: default the one it lives in.
 set -euo pipefail
 
-repo=$(cd "${1:-$(dirname "$0")/..}" && git rev-parse --show-toplevel)
+host_release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+release=${1:-$host_release}
+case $release in
+  bookworm | trixie) ;;
+  *) echo "pristine-check.sh: release '$release' is not bookworm or trixie" >&2; exit 2 ;;
+esac
+repo=$(cd "${2:-$(dirname "$0")/..}" && git rev-parse --show-toplevel)
 run_cmd=scripts/run.sh   # the README's two commands
 test_cmd=scripts/test.sh
 package_cmd=scripts/package.sh
@@ -16,7 +25,7 @@ package_cmd=scripts/package.sh
 [ "$(id -u)" -eq 0 ] || { echo "pristine-check.sh: needs root (chroot, mounts)" >&2; exit 1; }
 bash "$repo/scripts/setup-deps.sh" pristine
 
-work=$(mktemp -d /var/tmp/xvelzuk1-pristine.XXXXXX)
+work=$(mktemp -d "/var/tmp/xvelzuk1-pristine-$release.XXXXXX")
 started=$EPOCHREALTIME
 steps=()
 current=""
@@ -61,7 +70,8 @@ cleanup() {
   for s in "${steps[@]}"; do echo "$s"; done
   [ -n "$current" ] && [ $rc -ne 0 ] && echo "FAILED: $current"
   printf '%-62s %7.1f s\n' "total" "$(since "$started")"
-  [ $rc -eq 0 ] && echo "pristine check passed" || echo "pristine check FAILED (exit $rc)"
+  [ $rc -eq 0 ] && echo "pristine check of $release passed" ||
+    echo "pristine check of $release FAILED (exit $rc)"
   exit $rc
 }
 trap cleanup EXIT
@@ -87,13 +97,13 @@ step() { # step "what it does" command...
   current=""
 }
 
-# ---- Mirror and suites of this machine ------------------------------------------------------
+# ---- Mirrors of this machine, suites of the release ---------------------------------------
 
-codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+codename=$host_release
 [ -n "$codename" ] || { echo "no VERSION_CODENAME in /etc/os-release" >&2; exit 1; }
 
-# "deb URI SUITE COMPONENTS" for every enabled deb source of this release, from deb822 files
-# (*.sources) and one-line files (sources.list, *.list).
+# "deb URI SUITE COMPONENTS" for every enabled deb source of this machine's release, from deb822
+# files (*.sources) and one-line files (sources.list, *.list).
 apt_sources() {
   local f
   for f in /etc/apt/sources.list.d/*.sources; do
@@ -121,9 +131,13 @@ apt_sources() {
       '$1 == "deb" && ($3 == rel || index($3, rel "-") == 1) { $1 = ""; print "deb" $0 }'
   done
 }
-mapfile -t sources < <(apt_sources | awk '!seen[$0]++')
+# The same mirrors serve the other release under its own suite names (trixie, trixie-updates,
+# trixie-security for bookworm, bookworm-updates, bookworm-security).
+mapfile -t sources < <(apt_sources | awk -v from="$codename" -v to="$release" '
+  { n = length(from); if (substr($3, 1, n) == from) $3 = to substr($3, n + 1) }
+  !seen[$0]++')
 [ ${#sources[@]} -gt 0 ] || { echo "no apt source for $codename on this machine" >&2; exit 1; }
-echo "Release $codename from this machine's apt sources:"
+echo "Release $release from this machine's mirrors:"
 printf '  %s\n' "${sources[@]}"
 
 # ---- Chroots --------------------------------------------------------------------------------
@@ -157,8 +171,8 @@ if [ -n "$(git -C "$repo" status --porcelain --untracked-files=no)" ]; then
   echo "(uncommitted changes in it are not part of the check)"
 fi
 
-step "mmdebstrap: pristine $codename (minbase + git)" \
-  mmdebstrap --quiet --mode=root --variant=minbase --include=git "$codename" \
+step "mmdebstrap: pristine $release (minbase + git)" \
+  mmdebstrap --quiet --mode=root --variant=minbase --include=git "$release" \
   "$work/pristine.tar" "${sources[@]}"
 
 # ---- As root: the README's commands and the package -----------------------------------------
@@ -227,6 +241,6 @@ play_over_pty() {
     rc=$?; kill $sim; wait $sim 2>/dev/null; exit $rc'
 }
 
-step "install chroot: apt-get install ./$deb into pristine $codename" install_package
+step "install chroot: apt-get install ./$deb into pristine $release" install_package
 step "installed: desktop entry's command, headless, plays demo.txt" play_installed
 step "installed: xvelzuk1-sim pty + xvelzuk1 plays startup.txt" play_over_pty

@@ -1,24 +1,46 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that are missing for the build, the tests and the program, and
+# Installs the Debian packages that are missing for the build, the tests and the program, and
 # for the groups named as arguments: "package" (making and checking the .deb), "pristine" (the
-# clean-machine check), "fuzz" (clang and libFuzzer for `make fuzz`). As root it runs apt-get
-# itself, as another user through sudo.
+# clean-machine check), "fuzz" (clang and libFuzzer for `make fuzz`). Debian 12 (bookworm) and
+# Debian 13 (trixie) are known; as root it runs apt-get itself, as another user through sudo.
 set -euo pipefail
+
+release=$(. /etc/os-release 2>/dev/null && echo "${ID:-}:${VERSION_CODENAME:-}")
+
+# Package names that differ between the releases: Debian 13's qt6-base-dev carries the OpenGL
+# headers that Debian 12 ships apart, and each release has its own clang.
+case $release in
+  debian:bookworm) opengl=(libqt6opengl6-dev) clang_version=14 ;;
+  debian:trixie) opengl=() clang_version=19 ;;
+  *) opengl=(libqt6opengl6-dev) clang_version=14 ;;
+esac
 
 PACKAGES=(
   cmake ninja-build g++ make pkg-config ccache
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
-  libgtest-dev libgmock-dev
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev "${opengl[@]}" libgl-dev
+  libxkbcommon-dev libgtest-dev libgmock-dev
   fonts-dejavu-core fonts-dejavu-extra xvfb xauth
 )
 for group in "$@"; do
   case $group in
     package) PACKAGES+=(dpkg-dev file lintian desktop-file-utils) ;; # CPack: dpkg-shlibdeps, file
     pristine) PACKAGES+=(mmdebstrap) ;;
-    fuzz) PACKAGES+=(clang libfuzzer-14-dev libclang-common-14-dev llvm) ;;
+    fuzz) PACKAGES+=(clang "libfuzzer-$clang_version-dev" "libclang-rt-$clang_version-dev" llvm) ;;
     *) echo "setup-deps.sh: unknown group '$group' (package, pristine, fuzz)" >&2; exit 2 ;;
   esac
 done
+
+if [ "$release" != debian:bookworm ] && [ "$release" != debian:trixie ]; then
+  # Other systems name their packages differently; installing guessed names could pull in the
+  # wrong Qt. Say what is needed and leave it to the administrator.
+  echo "setup-deps.sh: this is ${release:-an unknown system}, not Debian 12 (bookworm) or" >&2
+  echo "Debian 13 (trixie), which are the systems it knows. It installs nothing here." >&2
+  echo "Needed, by their Debian 12 names: ${PACKAGES[*]}" >&2
+  echo "That is CMake 3.25+, Ninja, a C++20 compiler, Qt 6.4+ (Base, SerialPort, Charts) with" >&2
+  echo "its development tools, GoogleTest and GoogleMock, the DejaVu fonts and Xvfb." >&2
+  echo "Install their equivalents; the build goes on and names what it does not find." >&2
+  exit 0
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
