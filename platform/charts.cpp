@@ -16,7 +16,8 @@ constexpr int kMaxTraces = 8;
 constexpr int kMaxPoints = 1024; // points per screen at most
 
 class StripChart : public QChartView {
-    Q_OBJECT // findChild() finds the chart under its frame through the meta-object
+    // findChild() finds the chart under its frame through the meta-object
+    Q_OBJECT
 
   public:
     // The chart goes in through the constructor: a chart view made without one makes its

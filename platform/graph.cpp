@@ -17,7 +17,8 @@ namespace {
 constexpr int kMaxPlots = 16;
 
 class Graph : public QChartView {
-    Q_OBJECT // findChild() finds the chart under its frame through the meta-object
+    // findChild() finds the chart under its frame through the meta-object
+    Q_OBJECT
 
   public:
     // The chart goes in through the constructor: a chart view made without one makes its

@@ -13,7 +13,7 @@ struct RunTimeInstance { // what the process was started with
 
 int PlatformOptions(int argc, char **argv, int *exitCode); // 1: --help/--version/bad option done
 int InitCVIRTE(RunTimeInstance instance); // 1 ok; 0: no display or toolkit failure (said why)
-void CloseCVIRTE();                       // the last call: every window and port closed, toolkit ended
+void CloseCVIRTE();                       // last call: windows, ports and toolkit closed
 int PlatformExitCode(int code);           // process exit code: a played script's verdict, else code
 int ViewOption();                         // 1: --view FILE was given, the viewer runs instead
 int RunViewer(RunTimeInstance instance);  // --view FILE [--png OUT]: window or image; exit code

@@ -12,10 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 
-static int g_next = 0;         // index of the next action
-static bool g_failed = false;  // an action or expectation failed
-static bool g_ended = false;   // the script is over (ran out, quit or failed)
-static bool g_started = false; // a script was started
+static int g_next = 0;           // index of the next action
+static bool g_failed = false;    // an action or expectation failed
+static bool g_ended = false;     // the script is over (ran out, quit or failed)
+static bool g_started = false;   // a script was started
 static QPointer<QTimer> g_timer; // owned by the application object
 
 struct DialogAnswer {

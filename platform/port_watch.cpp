@@ -10,8 +10,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QSerialPortInfo>
 #include <QPointer>
+#include <QSerialPortInfo>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
