@@ -39,6 +39,7 @@ int ExportScanCSV(const char *path) {
     int n = FormatScanCSV(text, sizeof text);
     if (n < 0 || ArrayToFile(path, text, n, VAL_TRUNCATE) != 0) {
         Status("Cannot write %s!", path);
+        SayOutcome("%s", LastFileFault());
         return -1;
     }
     Status("Scan saved as %s", path);
@@ -48,6 +49,7 @@ int ExportScanCSV(const char *path) {
 int ExportControlPNG(int panel, int control, const char *path) {
     if (GrabControl(panel, control, path) != 0) {
         Status("Cannot write %s!", path);
+        SayOutcome("%s", LastFileFault());
         return -1;
     }
     Status("Image saved as %s", path);

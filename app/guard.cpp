@@ -55,6 +55,7 @@ int BeginExchange() {
     g_running = 1;
     for (int i = 0; i < kGuardedCount; i++)
         Apply(i);
+    ClearOutcome(); // the last command's outcome stays until the next one begins
     return 1;
 }
 

@@ -28,6 +28,8 @@ static void OnPortEvent(int port, int event) {
     if (event == PORT_REMOVED && port == com) {
         g_lost = port;
         g_due = 0;
+        SayOutcome("COM%d closed: its device is gone. It reconnects when the device returns.",
+                   port);
     } else if (event == PORT_ARRIVED && port == g_lost) {
         g_due = 1;
         if (ExchangeRunning())

@@ -10,6 +10,7 @@ static void ReportWriteFailure() {
     char text[MAX_PATHNAME_LEN + 40];
     snprintf(text, sizeof text, "Cannot write record file %s!", recfile_name);
     SetCtrlVal(panelHandle, TXTStatus, text);
+    SayOutcome("%s", LastFileFault());
 }
 
 // Line 1: the header text and the interval, written in one piece (a kill between two writes

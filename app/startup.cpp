@@ -72,7 +72,7 @@ int WinMain(RunTimeInstance instance, RunTimeInstance, const char *, int) {
                          kPanelCallbackCount);
     if ((panelHandle = LoadPanel(0, "XVELZUK1V15.uir", PANEL)) < 0) return -1;
     if ((panelPopUp = LoadPanel(0, "XVELZUK1V15.uir", POPUP)) < 0) return -1;
-    GetProjectDir(proj_dir);
+    GetUserFilesDir(proj_dir);
     InitVars();
     StartHotplug();
     BeginExchange();

@@ -41,7 +41,13 @@ static void SendSet(uint16_t set, const char *done) {
     CopyVarsToPP(set);
     FillTxBuf(order, pp);
     nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
-    if (nBytesW == FRAMELEN) SetCtrlVal(panelHandle, TXTStatus, done);
+    if (nBytesW == FRAMELEN) {
+        SetCtrlVal(panelHandle, TXTStatus, done);
+        return;
+    }
+    SayOutcome("Parameter set %s not sent: the port took %d of %d bytes (%s)", set ? "II" : "I",
+               nBytesW < 0 ? 0 : nBytesW, FRAMELEN,
+               nBytesW < 0 ? ComErrorText(nBytesW) : "write cut short");
 }
 
 // Acts when the mouse button goes down; a keyboard commit does nothing.
@@ -52,6 +58,8 @@ int CC_BTNSend(int, int, int event, void *, int, int) {
         if (FileSelectPopup(proj_dir, "ZUK1para.cfg", "*.cfg", "X-VEL-ZUK1 Parameter File",
                             VAL_OK_BUTTON, 0, 1, 1, 1, file_name) > 0)
             SendParaToFile();
+        else
+            SayOutcome("No file chosen: nothing saved");
     } else {
         sync = 0x55;
         order = target == EEPROM ? 3 : 1;

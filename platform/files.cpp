@@ -5,12 +5,13 @@
 #include "testing.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 // "*.cfg" -> "cfg"; empty when the filter names no single extension.
 static QString Extension(const char *filter) {
@@ -79,73 +80,68 @@ int FileSelectPopup(const char *dir, const char *defaultName, const char *filter
 
 // ---- Writing --------------------------------------------------------------------------------
 
-// Replacing goes through a temporary file next to the target, so a failed write (disk full,
-// removed medium) leaves the previous content instead of a cut file.
-static FILE *OpenForWrite(const char *path, int action, char *tmp, size_t tmpSize) {
-    tmp[0] = '\0';
-    if (action == VAL_APPEND) return fopen(path, "ab");
-    if (snprintf(tmp, tmpSize, "%s.tmp~", path) < int(tmpSize)) {
-        if (FILE *f = fopen(tmp, "wb")) return f;
-    }
-    tmp[0] = '\0'; // no temporary file possible here (e.g. a folder without write access)
-    return fopen(path, "wb");
-}
+// The text of a write is made whole in memory first: a file receives one write, which either
+// lands whole or is taken back.
+static char g_text[1 << 16];
 
-static int Finish(FILE *f, bool ok, const char *path, const char *tmp) {
-    ok = (fflush(f) == 0) && ok && !ferror(f);
-    ok = (fclose(f) == 0) && ok;
-    if (tmp[0]) {
-        if (ok) ok = rename(tmp, path) == 0;
-        if (!ok) remove(tmp);
-    }
-    if (!ok && plat::g_opt.verbose) plat::Log("cannot write %s", path);
-    return ok ? 0 : -1;
+static int Store(const char *path, const char *data, size_t n, int action) {
+    return action == VAL_APPEND ? plat::AppendFile(path, data, n)
+                                : plat::ReplaceFile(path, data, n);
 }
 
 int ArrayToFile(const char *path, const unsigned *values, int count, int numGroups, int,
                 int separator, int fieldWidth, int action) {
     if (!path || !path[0] || count < 0 || numGroups < 1 || count % numGroups) return -2;
-    char tmp[MAX_PATHNAME_LEN + 8];
-    FILE *f = OpenForWrite(path, action, tmp, sizeof tmp);
-    if (!f) return -1;
     int perGroup = count / numGroups;
-    bool ok = true;
-    for (int row = 0; row < perGroup && ok; row++) {
-        for (int g = 0; g < numGroups && ok; g++) {
+    size_t n = 0;
+    for (int row = 0; row < perGroup; row++) {
+        for (int g = 0; g < numGroups; g++) {
             unsigned v = values[g * perGroup + row];
-            if (separator == VAL_SEP_BY_TAB)
-                ok = fprintf(f, g ? "\t%u" : "%u", v) > 0;
-            else
-                ok = fprintf(f, "%*u", fieldWidth, v) > 0;
+            size_t room = sizeof g_text - n;
+            int w = separator == VAL_SEP_BY_TAB ? snprintf(g_text + n, room, g ? "\t%u" : "%u", v)
+                                                : snprintf(g_text + n, room, "%*u", fieldWidth, v);
+            if (w < 0 || size_t(w) >= room) return -2; // more than one write can hold
+            n += size_t(w);
         }
-        ok = ok && fputc('\n', f) != EOF;
+        if (n + 1 >= sizeof g_text) return -2;
+        g_text[n++] = '\n';
     }
-    return Finish(f, ok, path, tmp);
+    return Store(path, g_text, n, action);
 }
 
 int ArrayToFile(const char *path, const char *bytes, int count, int action) {
     if (!path || !path[0] || count < 0) return -2;
-    char tmp[MAX_PATHNAME_LEN + 8];
-    FILE *f = OpenForWrite(path, action, tmp, sizeof tmp);
-    if (!f) return -1;
-    bool ok = fwrite(bytes, 1, size_t(count), f) == size_t(count);
-    return Finish(f, ok, path, tmp);
+    return Store(path, bytes, size_t(count), action);
+}
+
+// An image goes to its file the way every other write does: encoded in memory, then replaced.
+int plat::SavePng(const QImage &image, const char *path) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!path || !path[0] || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return -1;
+    return plat::ReplaceFile(path, bytes.constData(), size_t(bytes.size()));
 }
 
 // ---- Reading --------------------------------------------------------------------------------
 
-int FileToArray(const char *path, unsigned *values, int count, int *badLine) {
-    FILE *f = path ? fopen(path, "rb") : nullptr;
+static int SkipBlanks(FILE *f, int c, int *line) {
+    while (c != EOF && isspace(c)) {
+        *line += c == '\n';
+        c = fgetc(f);
+    }
+    return c;
+}
+
+int FileToArray(const char *path, unsigned *values, int count, int *badLine,
+                ArrayFileNotes *notes) {
+    FILE *f = path ? plat::OpenRegularForRead(path) : nullptr;
     if (!f) return -1;
-    int n = 0, line = 1, c = fgetc(f);
+    if (notes) *notes = ArrayFileNotes{};
+    int n = 0, line = 1, c = SkipBlanks(f, fgetc(f), &line);
     while (n < count && c != EOF) {
-        if (isspace(c)) {
-            line += c == '\n';
-            c = fgetc(f);
-            continue;
-        }
         unsigned v = 0; // kept modulo 2^32, so the low 16 bits of any length are right
-        bool digits = false;
+        bool wide = false;
         while (c != EOF && !isspace(c)) {
             if (!isdigit(c)) {
                 if (badLine) *badLine = line;
@@ -153,10 +149,18 @@ int FileToArray(const char *path, unsigned *values, int count, int *badLine) {
                 return -3;
             }
             v = v * 10u + unsigned(c - '0');
-            digits = true;
+            wide = wide || v > 0xFFFFu;
             c = fgetc(f);
         }
-        if (digits) values[n++] = v;
+        values[n++] = v;
+        if (notes && wide) notes->wide++;
+        c = SkipBlanks(f, c, &line);
+    }
+    while (notes && c != EOF) { // what follows the numbers asked for is only counted
+        notes->extra++;
+        while (c != EOF && !isspace(c))
+            c = fgetc(f);
+        c = SkipBlanks(f, c, &line);
     }
     bool readError = ferror(f);
     fclose(f);
@@ -164,8 +168,12 @@ int FileToArray(const char *path, unsigned *values, int count, int *badLine) {
     return n < count ? -2 : count;
 }
 
+// A folder is never deleted, even an empty one: only files and links go.
 int CVI_DeleteFile(const char *path) {
     if (!path || !path[0]) return -1;
-    if (remove(path) == 0) return 0;
-    return errno == ENOENT ? -1 : -2;
+    std::error_code ec;
+    auto st = std::filesystem::symlink_status(path, ec);
+    if (ec || !std::filesystem::exists(st)) return -1;
+    if (std::filesystem::is_directory(st)) return -2;
+    return std::filesystem::remove(path, ec) && !ec ? 0 : -2;
 }

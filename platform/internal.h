@@ -2,8 +2,10 @@
 // between event processing and the serial ports. Not for use outside platform/.
 #pragma once
 
+#include <QImage>
 #include <QLabel>
 #include <QWidget>
+#include <cstdio>
 
 #include "uir/uir.h"
 
@@ -41,6 +43,12 @@ int ScriptDialogAnswer(char *path); // next scripted file-dialog answer: 0 cance
 
 // Record viewer
 void CloseViewers(); // every viewer window, at shutdown and between tests
+
+// Files: written without following another user's link or blocking on a FIFO (files_posix.cpp)
+int ReplaceFile(const char *path, const char *data, size_t n); // via a temporary; 0 or -1
+int AppendFile(const char *path, const char *data, size_t n);  // whole or not at all; 0 or -1
+FILE *OpenRegularForRead(const char *path); // nullptr unless a regular file (or a link to one)
+int SavePng(const QImage &image, const char *path); // through ReplaceFile; 0 or -1
 
 // Files that come with the program
 int DataFilePath(const char *name, char *path); // next to it, else ../share/xvelzuk1; -1: none

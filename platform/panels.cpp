@@ -336,7 +336,7 @@ int GrabPanel(int panel, const char *pngPath) {
     if (!w) return -1;
     w->ensurePolished();
     QApplication::processEvents(); // pending layouts (chart titles, sizes) before rendering
-    return w->grab().save(QString::fromLocal8Bit(pngPath), "PNG") ? 0 : -1;
+    return plat::SavePng(w->grab().toImage(), pngPath);
 }
 
 int GrabControl(int panel, int control, const char *pngPath) {
@@ -344,7 +344,7 @@ int GrabControl(int panel, int control, const char *pngPath) {
     if (!w || !pngPath) return -1;
     w->window()->ensurePolished();
     QApplication::processEvents(); // pending layouts and chart redraws before rendering
-    return w->grab().save(QString::fromLocal8Bit(pngPath), "PNG") ? 0 : -1;
+    return plat::SavePng(w->grab().toImage(), pngPath);
 }
 
 void ResetPlatform() {

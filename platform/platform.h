@@ -102,6 +102,7 @@ constexpr int CTRL_TEXT_MSG = 1; // kind for NewCtrl: a one-line text without la
 int NewCtrl(int panel, int kind, const char *label, int top, int left); // new control's id
 int DisplayImageFile(int panel, int control, const char *file); // bitmap into a picture; 0 ok
 int GrabControl(int panel, int control, const char *pngPath);   // the control as a PNG file; 0 ok
+void SetHintLine(const char *text); // the line under the status line; "" hides it
 // Context menu of a graph: items in the order added; choosing one raises EVENT_MENU_ITEM.
 int AddCtrlMenuItem(int panel, int control, const char *text); // its number from 1, or <0
 
@@ -127,7 +128,9 @@ void DebugPrintf(const char *fmt, ...) __attribute__((format(printf, 1, 2))); //
 // ---- Paths ----------------------------------------------------------------------------------
 
 constexpr int MAX_PATHNAME_LEN = 260;
-int GetProjectDir(char *dir); // the program's directory, at most MAX_PATHNAME_LEN bytes
+int GetProjectDir(char *dir);   // the program's directory, at most MAX_PATHNAME_LEN bytes
+int GetUserFilesDir(char *dir); // where the operator's files go: the program's directory when
+// it is a writable copy, not installed; else the user's data folder (made); -1: program's
 int MakePathname(const char *dir, const char *name, char *path); // dir/name, bounded
 
 // ---- Files ----------------------------------------------------------------------------------
@@ -148,15 +151,22 @@ constexpr int VAL_TRUNCATE = 0;          // replace the file's content
 constexpr int VAL_APPEND = 1;            // add to the end of the file
 // Writes count unsigned values as text: with layout VAL_GROUPS_AS_COLUMNS, numGroups values a
 // line. The file is opened, written and closed; replacing goes through a temporary file so a
-// failed write leaves the old content. 0, or negative when the file could not be written.
+// failed write leaves the old content, appending writes whole lines or nothing. Only a regular
+// file, or a link of this user's to one, is written. 0, or negative (LastFileFault says why).
 int ArrayToFile(const char *path, const unsigned *values, int count, int numGroups, int layout,
                 int separator, int fieldWidth, int action);
 int ArrayToFile(const char *path, const char *bytes, int count, int action); // raw bytes
 int CVI_DeleteFile(const char *path); // 0; -1 no such file; -2 cannot be deleted
+const char *LastFileFault(); // why the last file write or read failed, naming the file; or ""
 // Reads count unsigned decimal numbers separated by blanks and line ends. Returns count, or
 // -1 file unreadable, -2 fewer numbers, -3 something that is not an unsigned number (its line
-// in *badLine). A number above 2^32-1 keeps its low 32 bits.
-int FileToArray(const char *path, unsigned *values, int count, int *badLine);
+// in *badLine). A number above 2^32-1 keeps its low 32 bits. Only a regular file is read.
+struct ArrayFileNotes {
+    int wide;  // numbers read that did not fit 16 bits
+    int extra; // words after the count-th number, not read
+};
+int FileToArray(const char *path, unsigned *values, int count, int *badLine,
+                ArrayFileNotes *notes = nullptr);
 
 // ---- Record viewer --------------------------------------------------------------------------
 

@@ -113,3 +113,7 @@ void plat::ExplainOpenFailure(const char *device, int error) {
 void plat::ClearPortHint() {
     ShowHint("");
 }
+
+void SetHintLine(const char *text) {
+    ShowHint(text ? text : "");
+}

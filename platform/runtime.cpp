@@ -4,7 +4,10 @@
 #include "platform.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
+#include <QStandardPaths>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -180,6 +183,34 @@ int GetProjectDir(char *dir) {
         return -1;
     }
     memcpy(dir, exe, len + 1);
+    return 0;
+}
+
+// An installed program lies in <prefix>/bin beside <prefix>/share/<program name>; a copy run
+// from its build or unpacked folder has no such neighbour.
+static bool InstalledLayout(const QString &programDir) {
+    QDir dir(programDir);
+    return dir.dirName() == "bin" &&
+           QFileInfo(dir.filePath("../share/" + QCoreApplication::applicationName())).isDir();
+}
+
+int GetUserFilesDir(char *dir) {
+    char program[MAX_PATHNAME_LEN];
+    GetProjectDir(program);
+    QString own = QString::fromLocal8Bit(program);
+    if (!InstalledLayout(own) && access(program, W_OK) == 0) {
+        memcpy(dir, program, strlen(program) + 1);
+        return 0;
+    }
+    // A system folder such as /usr/bin is nobody's place for records: the user's data folder.
+    QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    QByteArray path = (data + "/" + QCoreApplication::applicationName()).toLocal8Bit();
+    if (data.isEmpty() || path.size() >= MAX_PATHNAME_LEN ||
+        !QDir().mkpath(QString::fromLocal8Bit(path))) {
+        memcpy(dir, program, strlen(program) + 1);
+        return -1;
+    }
+    memcpy(dir, path.constData(), size_t(path.size()) + 1);
     return 0;
 }
 

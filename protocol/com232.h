@@ -97,3 +97,6 @@ extern void (*pfnSetPanelValues)(); // shows the variables on the panels after t
                                     // reads; set by the program (the panels sit above here)
 void SetStatus(const char *text);   // copy text into szStatus (bounded)
 void ShowStatus();                  // show szStatus on the status line
+void SayOutcome(const char *fmt, ...) // how a command ended, on the hint line
+    __attribute__((format(printf, 1, 2)));
+void ClearOutcome(); // the next command begins: the hint line goes

@@ -20,5 +20,8 @@ void PushGET(int from, uint16_t set) {
         GetRxBuf(PNUM); // the same decode the receive handler made
         CopyPPtoVars(set);
         SetCtrlVal(panelHandle, TXTStatus, "Parameter-frame received! - Line Ok!");
+    } else if (!QuitPending()) {
+        SayOutcome("No answer within %.1f s: parameter set %s was not read from %s", TIMEOUT,
+                   set ? "II" : "I", from == EEPROM ? "EEPROM" : "RAM");
     }
 }

@@ -3,6 +3,7 @@
 #include "com232.h"
 #include "platform.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 int com = 1;
@@ -25,6 +26,22 @@ void SetStatus(const char *text) {
 
 void ShowStatus() {
     SetCtrlVal(panelHandle, TXTStatus, szStatus);
+}
+
+// Several status texts announce a wait ("Transmit...", "Waiting for parameter-frame ...") and
+// stay when the command has ended; the hint line under them says how it ended.
+void SayOutcome(const char *fmt, ...) {
+    char text[MAX_PATHNAME_LEN + 300];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    SetHintLine(text);
+    if (text[0]) DebugPrintf("outcome: %s", text);
+}
+
+void ClearOutcome() {
+    SetHintLine("");
 }
 
 const char *ComErrorText(int code) {

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-extern char proj_dir[MAX_PATHNAME_LEN];     // the program's own directory
+extern char proj_dir[MAX_PATHNAME_LEN];     // the operator's files: record file, dialogs
 extern char file_name[MAX_PATHNAME_LEN];    // path of the last parameter file chosen
 extern char recfile_name[MAX_PATHNAME_LEN]; // path of the record file
 

@@ -21,18 +21,43 @@ void SendParaToFile() {
     for (int i = 0; i < PNUM; i++)
         values[PNUM + i] = pp[i];
     if (ArrayToFile(file_name, values, PARA_FILE_VALUES, 1, VAL_GROUPS_AS_COLUMNS, VAL_CONST_WIDTH,
-                    5, VAL_TRUNCATE) < 0)
+                    5, VAL_TRUNCATE) < 0) {
         Report("Cannot write parameter file %s!", file_name);
+        SayOutcome("%s", LastFileFault());
+        return;
+    }
+    SayOutcome("Parameters saved as %s", file_name);
+}
+
+// The file loads as it always did (32 numbers, each as its low 16 bits); what did not fit that
+// is said, so a file meant for something else does not pass unnoticed.
+static void SayLoaded(const ArrayFileNotes &notes) {
+    char warn[160] = "";
+    int n = 0;
+    if (notes.wide > 0)
+        n = snprintf(warn, sizeof warn, " - %d number%s above 65535 loaded as the low 16 bits",
+                     notes.wide, notes.wide == 1 ? "" : "s");
+    if (notes.extra > 0 && n >= 0 && size_t(n) < sizeof warn)
+        snprintf(warn + n, sizeof warn - size_t(n),
+                 " - %d more word%s after the 32nd number not read", notes.extra,
+                 notes.extra == 1 ? "" : "s");
+    SayOutcome("Parameters loaded from %s%s", file_name, warn);
 }
 
 void ReadParaFromFile() {
     if (FileSelectPopup(proj_dir, "ZUK1para.cfg", "*.cfg", "X-VEL-ZUK1 Parameter File",
-                        VAL_LOAD_BUTTON, 0, 1, 1, 1, file_name) <= 0)
+                        VAL_LOAD_BUTTON, 0, 1, 1, 1, file_name) <= 0) {
+        SayOutcome("No file chosen: nothing loaded");
         return;
+    }
     unsigned values[PARA_FILE_VALUES];
     int badLine = 0;
-    switch (FileToArray(file_name, values, PARA_FILE_VALUES, &badLine)) {
-    case -1: Report("Cannot read parameter file %s!", file_name); return;
+    ArrayFileNotes notes{};
+    switch (FileToArray(file_name, values, PARA_FILE_VALUES, &badLine, &notes)) {
+    case -1:
+        Report("Cannot read parameter file %s!", file_name);
+        SayOutcome("%s", LastFileFault());
+        return;
     case -2: Report("Parameter file %s holds fewer than 32 numbers!", file_name); return;
     case -3: Report("Parameter file %s: no valid number in line %d!", file_name, badLine); return;
     default: break;
@@ -43,4 +68,5 @@ void ReadParaFromFile() {
     for (int i = 0; i < PNUM; i++)
         pp[i] = uint16_t(values[PNUM + i]);
     CopyPPtoVars(1);
+    SayLoaded(notes);
 }
