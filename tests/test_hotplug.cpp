@@ -60,6 +60,8 @@ TEST_F(Hotplug, ALostPortIsClosedAtOnceAndComesBackByItselfWithThePortChangeStar
     EXPECT_EQ(SimCloseCount(), 1);
     Settle(0.5);
     EXPECT_EQ(Ring(), "COM1  sim (simulator) (absent)");
+    EXPECT_EQ(CtrlText(panelHandle, TXTPortHint),
+              "COM1 closed: its device is gone. It reconnects when the device returns.");
     EXPECT_EQ(SimOpenCount(), 1) << "nothing tries while the device is away";
     SimSetRamWord(0, 2, 1234); // refA changed on the controller meanwhile
     SimPlugIn();
@@ -68,6 +70,7 @@ TEST_F(Hotplug, ALostPortIsClosedAtOnceAndComesBackByItselfWithThePortChangeStar
     EXPECT_EQ(SentOrders(), (Ints{5, 2, 2, 7}));
     EXPECT_EQ(refA, 1234);
     EXPECT_EQ(Ring(), "COM1  sim (simulator)");
+    EXPECT_EQ(Attr(panelHandle, TXTPortHint, ATTR_VISIBLE), 0);
     EXPECT_EQ(ComOpenCount(), 1);
 }
 
