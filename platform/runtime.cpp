@@ -1,5 +1,6 @@
 // Program start: command-line options of the platform, toolkit start-up, logging and paths.
 // The program itself keeps no settings; the options only map ports and switch on diagnostics.
+#include "display.h"
 #include "internal.h"
 #include "platform.h"
 
@@ -159,14 +160,25 @@ int PlatformOptions(int argc, char **argv, int *exitCode) {
     return 0;
 }
 
-// On X11/Wayland systems Qt aborts without a display; say what to do instead.
-static bool DisplayAvailable(int argc, char **argv) {
+// The platform plugin the toolkit will take: -platform NAME, else QT_QPA_PLATFORM, else the
+// window system the session names (empty: none).
+static const char *PlatformName(int argc, char **argv) {
+    for (int i = 1; i + 1 < argc; i++)
+        if (!strcmp(argv[i], "-platform")) return argv[i + 1];
     const char *qpa = getenv("QT_QPA_PLATFORM");
-    if (qpa && *qpa) return true;
-    for (int i = 1; i < argc; i++)
-        if (!strcmp(argv[i], "-platform")) return true;
+    if (qpa && *qpa) return qpa;
     const char *x = getenv("DISPLAY"), *w = getenv("WAYLAND_DISPLAY");
-    return (x && *x) || (w && *w);
+    if (w && *w) return "wayland";
+    return x && *x ? "xcb" : "";
+}
+
+// On X11/Wayland systems Qt aborts without a display, and its X11 platform also aborts when
+// DISPLAY names a server that does not answer; say what to do instead.
+static bool DisplayAvailable(int argc, char **argv) {
+    const char *platform = PlatformName(argc, argv);
+    if (strcmp(platform, "xcb") != 0) return *platform != '\0';
+    const char *x = getenv("DISPLAY");
+    return x && *x && plat::DisplayReachable(x);
 }
 
 int InitCVIRTE(RunTimeInstance instance) {

@@ -1,6 +1,15 @@
 // The command line and the session the program starts in: option refusals that name their
 // fault, the port it starts on, and an X display that does not answer.
+#include "display.h"
 #include "fixture.h"
+#include "run_program.h"
+
+#include <arpa/inet.h>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 // ---- Option refusals ------------------------------------------------------------------------
 
@@ -63,4 +72,92 @@ TEST(Options, TheWellFormedNeighboursOfThoseOptionsAreTaken) {
     EXPECT_EQ(p.result, 0) << p.errors;
     p = Options({"--view", std::string(1023, 'v'), "--png", "out.png"});
     EXPECT_EQ(p.result, 0) << p.errors;
+}
+
+// ---- A display that does not answer ---------------------------------------------------------
+
+// A display number with no server socket here.
+static std::string SilentDisplay() {
+    int n = 7319;
+    while (access(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), F_OK) == 0)
+        n++;
+    return ":" + std::to_string(n);
+}
+
+static ProgramResult RunWithDisplay(const std::vector<std::string> &env,
+                                    std::vector<std::string> args) {
+    std::vector<std::string> argv{"/usr/bin/env", "-u", "QT_QPA_PLATFORM", "-u", "WAYLAND_DISPLAY"};
+    argv.insert(argv.end(), env.begin(), env.end());
+    argv.push_back(XVELZUK1_PATH);
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv);
+}
+
+TEST(Display, ADisplayThatDoesNotAnswerEndsAsWithoutAnyDisplayInsteadOfAborting) {
+    const std::string message = "xvelzuk1: no display found; run it under a virtual display, "
+                                "e.g. xvfb-run -a " XVELZUK1_PATH " --com 1=sim\n";
+    ProgramResult none = RunWithDisplay({"-u", "DISPLAY"}, {"--com", "1=sim"});
+    EXPECT_EQ(none.exitCode, 255);
+    EXPECT_EQ(none.errors, message);
+    const std::string display = "DISPLAY=" + SilentDisplay();
+    ProgramResult silent = RunWithDisplay({display}, {"--com", "1=sim"});
+    EXPECT_EQ(silent.exitCode, 255);
+    EXPECT_EQ(silent.errors, message);
+    silent = RunWithDisplay({display, "QT_QPA_PLATFORM=xcb"}, {"--com", "1=sim"});
+    EXPECT_EQ(silent.exitCode, 255);
+    EXPECT_EQ(silent.errors, message);
+}
+
+TEST(Display, HeadlessTheProgramPlaysWhateverDisplayIsNamed) {
+    const std::string script = std::string(TEST_TMP_DIR) + "/display.txt";
+    FILE *f = fopen(script.c_str(), "w");
+    fprintf(f, "expect-status %s\n", kSimFirmware);
+    fclose(f);
+    ProgramResult r = RunWithDisplay({"DISPLAY=" + SilentDisplay()},
+                                     {"--headless", "--com", "1=sim", "--play", script});
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_EQ(r.errors, script + ": 1 actions played, every expectation held\n");
+}
+
+// A server socket for display n, listening: the local server's abstract socket or TCP port
+// 6000+n on 127.0.0.1; -1 when n is taken.
+static int Listen(int n, bool tcp) {
+    int fd = socket(tcp ? AF_INET : AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_in in{};
+    sockaddr_un un{};
+    in.sin_family = AF_INET;
+    in.sin_port = htons(uint16_t(6000 + n));
+    in.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    un.sun_family = AF_UNIX;
+    int len = snprintf(un.sun_path + 1, sizeof un.sun_path - 1, "/tmp/.X11-unix/X%d", n);
+    sockaddr *addr = tcp ? reinterpret_cast<sockaddr *>(&in) : reinterpret_cast<sockaddr *>(&un);
+    socklen_t size = tcp ? sizeof in : socklen_t(offsetof(sockaddr_un, sun_path) + 1 + len);
+    if (bind(fd, addr, size) == 0 && listen(fd, 4) == 0) return fd;
+    close(fd);
+    return -1;
+}
+
+static int FreeDisplay(bool tcp, int *fd) {
+    for (int n = 7319;; n++)
+        if ((*fd = Listen(n, tcp)) >= 0) return n;
+}
+
+TEST(Display, ALocalDisplayAnswersWhileItsServerListensAndNoLongerOnceItStops) {
+    int fd = -1;
+    std::string n = std::to_string(FreeDisplay(false, &fd));
+    for (std::string name : {":" + n, ":" + n + ".0", "unix:" + n, "unix/:" + n})
+        EXPECT_TRUE(plat::DisplayReachable(name.c_str())) << name;
+    close(fd);
+    EXPECT_FALSE(plat::DisplayReachable((":" + n).c_str()));
+}
+
+TEST(Display, ADisplayOnAnotherHostIsReachedOverTcpPort6000PlusItsNumber) {
+    int fd = -1;
+    std::string n = std::to_string(FreeDisplay(true, &fd));
+    for (std::string name : {"127.0.0.1:" + n, "localhost:" + n + ".0", "tcp/127.0.0.1:" + n})
+        EXPECT_TRUE(plat::DisplayReachable(name.c_str())) << name;
+    close(fd);
+    EXPECT_FALSE(plat::DisplayReachable(("127.0.0.1:" + n).c_str()));
+    for (const char *name : {"", "0", "localhost", ":", ":x", ":1x", "localhost:-1"})
+        EXPECT_FALSE(plat::DisplayReachable(name)) << "'" << name << "' names no display";
 }
