@@ -74,6 +74,41 @@ TEST(Options, TheWellFormedNeighboursOfThoseOptionsAreTaken) {
     EXPECT_EQ(p.result, 0) << p.errors;
 }
 
+// ---- The port the program starts on ---------------------------------------------------------
+
+TEST(StartPort, WithComOnlyTheProgramStartsOnTheLowestMappedPortAndReachesTheController) {
+    const std::string script = std::string(TEST_TMP_DIR) + "/startport.txt";
+    FILE *f = fopen(script.c_str(), "w");
+    fprintf(f, "expect DropDCom 8\nexpect-status %s\n", kSimFirmware);
+    fclose(f);
+    ProgramResult r = RunProgram({XVELZUK1_PATH, "--headless", "--com-only", "--com",
+                                  "12=/nonexistent/ttyXVEL", "--com", "8=sim", "--play", script});
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+}
+
+class StartPortTable : public AppTest {
+  protected:
+    void Map(std::vector<std::string> args) {
+        ASSERT_EQ(Options(args).result, 0);
+        ResetPlatform();
+        InstallCallbackTable(kControlCallbacks, kControlCallbackCount, kPanelCallbacks,
+                             kPanelCallbackCount);
+    }
+};
+
+TEST_F(StartPortTable, TheStartPortIsTheRingsFirstItemAndStaysCom1WhileTheRingHasIt) {
+    Map({"--com-only", "--com", "8=sim", "--com", "5=sim"});
+    LoadPanels();
+    EXPECT_EQ((Ints{FirstComPort(), com, CtrlInt(panelHandle, DropDCom)}), (Ints{5, 5, 5}));
+    const char *system[] = {"/dev/ttyXVELFAKE0"}, *ids[] = {nullptr};
+    Map({"--com", "8=sim"}); // and the system's ports, of which one is there
+    FakeSystemPorts(system, ids, 1);
+    LoadPanels();
+    EXPECT_EQ((Ints{FirstComPort(), com, CtrlInt(panelHandle, DropDCom)}), (Ints{1, 1, 1}));
+    Map({"--com-only"});
+    EXPECT_EQ(FirstComPort(), 1) << "an empty ring still offers COM1";
+}
+
 // ---- A display that does not answer ---------------------------------------------------------
 
 // A display number with no server socket here.
