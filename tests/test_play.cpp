@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 #define FIRMWARE "XVEL-ZUK1 SIM FW 1.07 2x1024px 19200Bd" // the simulator's firmware text
 
@@ -79,6 +80,29 @@ TEST(Play, MalformedScriptsAreRefusedBeforeAnythingRuns) {
     ProgramResult r = Play("/nonexistent/script.txt");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.errors.find("cannot read the script"), std::string::npos);
+}
+
+// A directory read as a script once played "0 actions, every expectation held"; a named pipe
+// would wait for a writer.
+TEST(Play, AScriptThatIsNoRegularFileIsRefusedNamingItWhileALinkToAScriptPlays) {
+    const std::string fifo = std::string(TEST_TMP_DIR) + "/script.fifo";
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, const char *> cases[] = {
+        {TEST_TMP_DIR, "a directory"}, {fifo, "a named pipe"}, {"/dev/null", "a character device"}};
+    for (const auto &[path, kind] : cases) {
+        ProgramResult r = Play(path);
+        EXPECT_EQ(r.exitCode, 1) << path;
+        EXPECT_EQ(r.errors, path + ": cannot read the script (" + kind + ", not a regular file)\n");
+    }
+    std::filesystem::remove(fifo);
+    std::string script = WriteScript("linked.txt", "expect-status " FIRMWARE "\n");
+    const std::string link = std::string(TEST_TMP_DIR) + "/link.txt";
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(script, link);
+    ProgramResult r = Play(link);
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_EQ(r.errors, link + ": 1 actions played, every expectation held\n");
 }
 
 TEST(Play, ProgramEndingBeforeTheScriptIsAFailure) {
@@ -260,6 +284,29 @@ TEST(Play, ScriptsExportTheScanAsCsvAndAnyChartAsPngBesideTheScript) {
     EXPECT_EQ(rows, 128);
     EXPECT_EQ(PngSize(dir + "/graph.png"), std::make_pair(780, 432)); // the graph's size
     EXPECT_EQ(PngSize(dir + "/strip.png"), std::make_pair(780, 432));
+}
+
+// /dev/zero once kept the viewer reading forever, and a directory was drawn as an empty file.
+TEST(Play, TheViewerRefusesWhatIsNoRegularFileWithoutAnImageAndDrawsALinkedFile) {
+    const std::string png = std::string(TEST_TMP_DIR) + "/refused.png";
+    const std::pair<std::string, const char *> cases[] = {{"/dev/zero", "a character device"},
+                                                          {TEST_TMP_DIR, "a directory"}};
+    for (const auto &[path, kind] : cases) {
+        std::remove(png.c_str());
+        ProgramResult r = RunProgram({XVELZUK1_PATH, "--view", path, "--png", png}, 20);
+        EXPECT_EQ(r.exitCode, 1) << path;
+        EXPECT_EQ(r.errors, path + ": cannot read the file (" + kind + ", not a regular file)\n");
+        EXPECT_EQ(PngSize(png), std::make_pair(0, 0)) << path;
+    }
+    const std::string dat = std::string(TEST_TMP_DIR) + "/linked-record.dat";
+    const std::string link = std::string(TEST_TMP_DIR) + "/record-link.dat";
+    std::ofstream(dat) << "X-VEL-ZUK1-RECORDER-FILE: Time-Interval[s]: 1\n1\t2\t3\t4\n";
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(dat, link);
+    ProgramResult r = RunProgram({XVELZUK1_PATH, "--view", link, "--png", png});
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_EQ(r.errors, "");
+    EXPECT_EQ(PngSize(png), std::make_pair(1200, 600));
 }
 
 TEST(Play, ABadRecordFileIsDrawnAsFarAsItIsValidAndExitsOneNamingTheLine) {
