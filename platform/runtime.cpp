@@ -17,12 +17,13 @@ namespace plat {
 Options g_opt;
 
 void Log(const char *fmt, ...) {
-    char line[1024];
+    char line[1024], shown[4 * sizeof line];
     va_list ap;
     va_start(ap, fmt);
     vsnprintf(line, sizeof line, fmt, ap);
     va_end(ap);
-    fprintf(stderr, "[%10.3f] %s\n", Timer(), line);
+    EscapeControls(line, shown, sizeof shown);
+    fprintf(stderr, "[%10.3f] %s\n", Timer(), shown);
 }
 } // namespace plat
 

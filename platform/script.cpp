@@ -181,33 +181,48 @@ static bool ParseLine(char *line, int number, Action &a, char *why) {
     return false;
 }
 
-constexpr int kLineMax = 1198; // characters of a script line; the buffer adds CR LF and a NUL
+constexpr int kLineMax = 1198; // characters of a script line, its line end not counted
 
-// fgets cuts a longer line into pieces, and a piece would pass for a line of its own: the tail
-// of a long comment would be played. A line that fills the buffer without its end is refused.
-static bool Overlong(const char *buf, size_t size, FILE *f) {
-    if (buf[size - 1] != '\0' || buf[size - 2] == '\n') return false;
-    int c = fgetc(f); // a last line without a line end may fill the buffer exactly
-    return c != EOF;
+// One line of f into buf (cut to fit) without its line end; false at the end of the file.
+// *len counts every character of the line, so an overlong line is seen whole and refused: a
+// piece of it would pass for a line of its own, and the tail of a long comment would be played.
+static bool ReadLine(FILE *f, char *buf, size_t size, size_t *len, bool *nul) {
+    size_t n = 0;
+    int c;
+    *nul = false;
+    while ((c = getc(f)) != EOF && c != '\n') {
+        *nul |= c == '\0';
+        if (n + 1 < size) buf[n] = char(c);
+        n++;
+    }
+    buf[n < size ? n : size - 1] = '\0';
+    if (n > 0 && n < size && buf[n - 1] == '\r') buf[--n] = '\0'; // CR LF line end
+    *len = n;
+    return c != EOF || n > 0;
+}
+
+// Refuses a line that the reader cannot take as written; true when it was refused.
+static bool Unreadable(const char *path, int number, size_t len, bool nul) {
+    if (len > size_t(kLineMax))
+        plat::EchoLine("%s:%d: line longer than %d characters", path, number, kLineMax);
+    else if (nul)
+        plat::EchoLine("%s:%d: the line holds a NUL byte", path, number);
+    return len > size_t(kLineMax) || nul;
 }
 
 // Reads the script's lines from f; path names the script in reports.
 static bool ParseLines(FILE *f, const char *path) {
-    char buf[kLineMax + 3];
+    char buf[kLineMax + 2];
+    size_t len = 0;
+    bool nul = false;
     int number = 0;
     bool ok = true;
-    for (;;) {
-        buf[sizeof buf - 1] = 'x'; // fgets ends its text here only when the line fills buf
-        if (!ok || !fgets(buf, sizeof buf, f)) break;
-        number++;
-        if (Overlong(buf, sizeof buf, f)) {
-            fprintf(stderr, "%s:%d: line longer than %d characters\n", path, number, kLineMax);
-            return false;
-        }
+    while (ok && ReadLine(f, buf, sizeof buf, &len, &nul)) {
+        if (Unreadable(path, ++number, len, nul)) return false;
         if (char *hash = strchr(buf, '#')) *hash = '\0';
         char *line = Trim(buf);
         if (!*line) continue;
-        char why[256] = "", shown[kLineMax + 3];
+        char why[256] = "", shown[kLineMax + 2];
         snprintf(shown, sizeof shown, "%s", line); // parsing cuts the line into words
         if (g_nScript == kMaxActions) {
             snprintf(why, sizeof why, "more than %d actions", kMaxActions);
@@ -218,7 +233,11 @@ static bool ParseLines(FILE *f, const char *path) {
             g_nScript++;
             continue;
         }
-        fprintf(stderr, "%s:%d: %s: %s\n", path, number, shown, why);
+        plat::EchoLine("%s:%d: %s: %s", path, number, shown, why);
+    }
+    if (ok && ferror(f)) {
+        plat::EchoLine("%s: cannot read the script to its end (%s)", path, strerror(errno));
+        return false;
     }
     return ok;
 }

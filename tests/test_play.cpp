@@ -105,6 +105,46 @@ TEST(Play, AScriptThatIsNoRegularFileIsRefusedNamingItWhileALinkToAScriptPlays) 
     EXPECT_EQ(r.errors, link + ": 1 actions played, every expectation held\n");
 }
 
+// A NUL once ended the line unseen: "wait 0\0junk" played as "wait 0".
+TEST(Play, AScriptHoldingANulByteIsRefusedNamingFileAndLineAndOneWithoutItPlays) {
+    const char nul[] = "wait 0\nwait 0\0junk\n";
+    std::string s = WriteScript("nul.txt", std::string(nul, sizeof nul - 1));
+    ProgramResult r = Play(s);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errors, s + ":2: the line holds a NUL byte\n");
+    s = WriteScript("nul.txt", "wait 0\nwait 0 junk\n");
+    r = Play(s);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errors, s + ":2: wait 0 junk: unexpected 'junk'\n");
+    s = WriteScript("nul.txt", "wait 0\nwait 0\n");
+    r = Play(s);
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_EQ(r.errors, s + ": 2 actions played, every expectation held\n");
+}
+
+// Echoed raw, a line's escape sequences retitled and cleared the operator's terminal.
+TEST(Play, ControlCharactersOfAScriptLineAreEscapedWhereItIsEchoedAndAPlainLineIsNot) {
+    std::string s =
+        WriteScript("escape.txt", "expect-status \x1b]0;owned\x07\x1b[2J\tA\x7f\xc2\x9b\xc3\xa9\n");
+    ProgramResult r = Play(s, "sim", {"--verbose"});
+    EXPECT_EQ(r.exitCode, 1);
+    const std::string shown = "expect-status \\e]0;owned\\x07\\e[2J\\tA\\x7f\\u009b\xc3\xa9";
+    EXPECT_NE(r.errors.find("] play 1: " + shown + "\n"), std::string::npos) << r.errors;
+    EXPECT_NE(r.errors.find("\n" + s + ":1: " + shown + ": found \"" FIRMWARE "\"\n"),
+              std::string::npos)
+        << r.errors;
+    EXPECT_EQ(r.errors.find_first_of("\x1b\x07\x7f\t"), std::string::npos) << r.errors;
+    s = WriteScript("escape.txt", "press \x1b[2J\n");
+    r = Play(s);
+    EXPECT_EQ(r.errors, s + ":1: press \\e[2J: unknown control '\\e[2J'\n");
+    s = WriteScript("escape.txt", "expect-status never\n");
+    r = Play(s, "sim", {"--verbose"});
+    EXPECT_NE(r.errors.find("] play 1: expect-status never\n"), std::string::npos) << r.errors;
+    EXPECT_NE(r.errors.find("\n" + s + ":1: expect-status never: found \"" FIRMWARE "\"\n"),
+              std::string::npos)
+        << r.errors;
+}
+
 TEST(Play, ProgramEndingBeforeTheScriptIsAFailure) {
     std::string s = WriteScript("dimmed.txt", "close main\npress BTNRun\n");
     ProgramResult r = Play(s);
