@@ -86,26 +86,17 @@ TEST(StartPort, WithComOnlyTheProgramStartsOnTheLowestMappedPortAndReachesTheCon
     EXPECT_EQ(r.exitCode, 0) << r.errors;
 }
 
-class StartPortTable : public AppTest {
-  protected:
-    void Map(std::vector<std::string> args) {
-        ASSERT_EQ(Options(args).result, 0);
-        ResetPlatform();
-        InstallCallbackTable(kControlCallbacks, kControlCallbackCount, kPanelCallbacks,
-                             kPanelCallbackCount);
-    }
-};
-
-TEST_F(StartPortTable, TheStartPortIsTheRingsFirstItemAndStaysCom1WhileTheRingHasIt) {
-    Map({"--com-only", "--com", "8=sim", "--com", "5=sim"});
+TEST_F(AppTest, TheStartPortIsTheRingsFirstItemAndStaysCom1WhileTheRingHasIt) {
+    MapPorts({"--com", "8=sim", "--com", "5=sim"}); // --com-only
     LoadPanels();
-    EXPECT_EQ((Ints{FirstComPort(), com, CtrlInt(panelHandle, DropDCom)}), (Ints{5, 5, 5}));
+    EXPECT_EQ((Ints{com, CtrlInt(panelHandle, DropDCom)}), (Ints{5, 5}));
+    ASSERT_EQ(Options({"--com", "8=sim"}).result, 0); // and the system's ports: one is there
+    ResetPlatform();
     const char *system[] = {"/dev/ttyXVELFAKE0"}, *ids[] = {nullptr};
-    Map({"--com", "8=sim"}); // and the system's ports, of which one is there
     FakeSystemPorts(system, ids, 1);
     LoadPanels();
-    EXPECT_EQ((Ints{FirstComPort(), com, CtrlInt(panelHandle, DropDCom)}), (Ints{1, 1, 1}));
-    Map({"--com-only"});
+    EXPECT_EQ((Ints{com, CtrlInt(panelHandle, DropDCom)}), (Ints{1, 1}));
+    MapPorts({});
     EXPECT_EQ(FirstComPort(), 1) << "an empty ring still offers COM1";
 }
 
@@ -177,22 +168,17 @@ static int FreeDisplay(bool tcp, int *fd) {
         if ((*fd = Listen(n, tcp)) >= 0) return n;
 }
 
-TEST(Display, ALocalDisplayAnswersWhileItsServerListensAndNoLongerOnceItStops) {
-    int fd = -1;
-    std::string n = std::to_string(FreeDisplay(false, &fd));
-    for (std::string name : {":" + n, ":" + n + ".0", "unix:" + n, "unix/:" + n})
-        EXPECT_TRUE(plat::DisplayReachable(name.c_str())) << name;
-    close(fd);
-    EXPECT_FALSE(plat::DisplayReachable((":" + n).c_str()));
-}
-
-TEST(Display, ADisplayOnAnotherHostIsReachedOverTcpPort6000PlusItsNumber) {
-    int fd = -1;
-    std::string n = std::to_string(FreeDisplay(true, &fd));
-    for (std::string name : {"127.0.0.1:" + n, "localhost:" + n + ".0", "tcp/127.0.0.1:" + n})
-        EXPECT_TRUE(plat::DisplayReachable(name.c_str())) << name;
-    close(fd);
-    EXPECT_FALSE(plat::DisplayReachable(("127.0.0.1:" + n).c_str()));
+TEST(Display, ADisplayAnswersWhileItsServerListensLocallyOrOnTcpAndNoLongerOnceItStops) {
+    for (bool tcp : {false, true}) {
+        int fd = -1;
+        std::string n = std::to_string(FreeDisplay(tcp, &fd));
+        std::vector<std::string> names{":" + n, ":" + n + ".0", "unix:" + n};
+        if (tcp) names = {"127.0.0.1:" + n, "localhost:" + n + ".0", "tcp/127.0.0.1:" + n};
+        for (const std::string &name : names)
+            EXPECT_TRUE(plat::DisplayReachable(name.c_str())) << name;
+        close(fd);
+        EXPECT_FALSE(plat::DisplayReachable(names[0].c_str())) << names[0];
+    }
     for (const char *name : {"", "0", "localhost", ":", ":x", ":1x", "localhost:-1"})
         EXPECT_FALSE(plat::DisplayReachable(name)) << "'" << name << "' names no display";
 }

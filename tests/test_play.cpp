@@ -327,7 +327,7 @@ TEST(Play, ScriptsExportTheScanAsCsvAndAnyChartAsPngBesideTheScript) {
 }
 
 // /dev/zero once kept the viewer reading forever, and a directory was drawn as an empty file.
-TEST(Play, TheViewerRefusesWhatIsNoRegularFileWithoutAnImageAndDrawsALinkedFile) {
+TEST(Play, TheViewerRefusesWhatIsNoRegularFileAndWritesNoImage) {
     const std::string png = std::string(TEST_TMP_DIR) + "/refused.png";
     const std::pair<std::string, const char *> cases[] = {{"/dev/zero", "a character device"},
                                                           {TEST_TMP_DIR, "a directory"}};
@@ -338,15 +338,6 @@ TEST(Play, TheViewerRefusesWhatIsNoRegularFileWithoutAnImageAndDrawsALinkedFile)
         EXPECT_EQ(r.errors, path + ": cannot read the file (" + kind + ", not a regular file)\n");
         EXPECT_EQ(PngSize(png), std::make_pair(0, 0)) << path;
     }
-    const std::string dat = std::string(TEST_TMP_DIR) + "/linked-record.dat";
-    const std::string link = std::string(TEST_TMP_DIR) + "/record-link.dat";
-    std::ofstream(dat) << "X-VEL-ZUK1-RECORDER-FILE: Time-Interval[s]: 1\n1\t2\t3\t4\n";
-    std::filesystem::remove(link);
-    std::filesystem::create_symlink(dat, link);
-    ProgramResult r = RunProgram({XVELZUK1_PATH, "--view", link, "--png", png});
-    EXPECT_EQ(r.exitCode, 0) << r.errors;
-    EXPECT_EQ(r.errors, "");
-    EXPECT_EQ(PngSize(png), std::make_pair(1200, 600));
 }
 
 TEST(Play, ABadRecordFileIsDrawnAsFarAsItIsValidAndExitsOneNamingTheLine) {
