@@ -1,6 +1,5 @@
-// Text from outside the program on the operator's terminal: script lines and texts a device
-// sent go to standard error with their control characters escaped, so none of them retitles,
-// clears or otherwise drives the terminal.
+// Text from outside the program (script lines, texts a device sent) on standard error, with its
+// control characters escaped so that none of it retitles, clears or drives the terminal.
 #include "internal.h"
 
 #include <cstdarg>
