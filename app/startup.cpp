@@ -30,7 +30,7 @@ static void StartValues() {
     anamode = 0;
     ref10Bit = 2048;
     tol10Bit = 512;
-    com = 1;
+    com = FirstComPort(); // the port the COM ring shows first
     sync = 0x55;
     order = 1;
     target = RAM;

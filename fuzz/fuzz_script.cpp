@@ -8,13 +8,13 @@
 #include <cstdint>
 #include <cstring>
 
-// What the reader sees of line `number` (1 = first): up to a NUL, before a '#', trimmed.
+// What the reader sees of line `number` (1 = first): before a '#', trimmed.
 static size_t LineText(const uint8_t *data, size_t size, int number, char *out, size_t max) {
     size_t at = 0;
     for (int n = 1; n < number && at < size; at++)
         if (data[at] == '\n') n++;
     size_t end = at;
-    while (end < size && data[end] != '\n' && data[end] != '\0' && data[end] != '#')
+    while (end < size && data[end] != '\n' && data[end] != '#')
         end++;
     while (at < end && isspace(data[at]))
         at++;
@@ -75,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (i > 0 && g_script[i].line <= g_script[i - 1].line)
             FuzzFail("actions %d and %d share or swap lines", i, i + 1);
     }
+    if (ok && memchr(data, '\0', size)) FuzzFail("a script holding a NUL byte loaded");
     if (ok) { // every line that holds something became exactly one action
         int filled = 0;
         char text[8];

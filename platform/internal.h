@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QWidget>
+#include <cstddef>
 #include <cstdio>
 
 #include "uir/uir.h"
@@ -32,6 +33,11 @@ struct Options {
 extern Options g_opt;
 
 void Log(const char *fmt, ...) __attribute__((format(printf, 1, 2))); // stderr, time-stamped
+
+// Text from outside the program (script lines, device texts) for the terminal (echo.cpp)
+void EscapeControls(const char *in, char *out, size_t size); // control characters as \e, \t ...
+void EchoLine(const char *fmt, ...)
+    __attribute__((format(printf, 1, 2))); // stderr, escaped, a line
 
 // Operator scripts
 bool LoadScript(const char *path);  // parse and check the whole script; false: reported why

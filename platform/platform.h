@@ -204,3 +204,4 @@ using PortCallbackPtr = void (*)(int port, int event);
 void InstallPortCallback(PortCallbackPtr callback);    // from event processing, like a deferred
                                                        // call; nullptr removes it
 int GetPortDeviceName(int port, char *name, int size); // device behind port; 0, -2 unmapped
+int FirstComPort(void); // the lowest port number the COM ring lists (its first item); 1 if none

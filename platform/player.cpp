@@ -46,7 +46,7 @@ static void End() {
 }
 
 static void Fail(const Action &a, const char *why) {
-    fprintf(stderr, "%s:%d: %s: %s\n", g_scriptPath, a.line, a.source, why);
+    plat::EchoLine("%s:%d: %s: %s", g_scriptPath, a.line, a.source, why);
     g_failed = true;
     End();
 }

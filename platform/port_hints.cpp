@@ -1,6 +1,6 @@
 // Says why a serial device would not open and what to do about it: a device that does not exist,
-// or one whose owner and group give this user no access. Shown under the status line and on
-// standard error; the status line itself keeps its fixed text.
+// one this user may not open, or a path that is no serial port at all. Shown under the status line
+// and on standard error; the status line itself keeps its fixed text.
 #include "internal.h"
 #include "platform.h"
 
@@ -72,6 +72,33 @@ static void PermissionHint(const char *path, const struct stat &st, char *hint, 
     }
 }
 
+// What a path that is no device at all is, or nullptr for a device.
+static const char *NotADevice(const struct stat &st) {
+    if (S_ISDIR(st.st_mode)) return "a directory";
+    if (S_ISREG(st.st_mode)) return "a regular file";
+    if (S_ISFIFO(st.st_mode)) return "a named pipe";
+    if (S_ISSOCK(st.st_mode)) return "a socket";
+    return S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? nullptr : "no device";
+}
+
+// A device that is no terminal, such as /dev/null. The serial port's own open has just opened
+// it the same way (read-write, no controlling terminal, without waiting), so asking it once
+// more does nothing the open did not. A device that will not open again is not judged.
+static bool NotATerminal(const char *path) {
+    int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool terminal = isatty(fd);
+    close(fd);
+    return !terminal;
+}
+
+static void NotASerialPortHint(const char *path, const char *kind, char *hint, size_t size) {
+    snprintf(hint, size,
+             "%s is %s, not a serial port: choose the device of the serial adapter, such as "
+             "/dev/ttyUSB0.",
+             path, kind);
+}
+
 // Where the hint line sits the panel grows by its height, and shrinks back when it goes.
 static void ShowHint(const char *text) {
     int panel = plat::PanelOfResource(PANEL);
@@ -98,8 +125,12 @@ void plat::ExplainOpenFailure(const char *device, int error) {
                      "%s does not exist: is the adapter plugged in? The COM "
                      "ring lists the serial ports there are.",
                      path);
+    } else if (const char *kind = NotADevice(st)) {
+        NotASerialPortHint(path, kind, hint, sizeof hint);
     } else if (faccessat(AT_FDCWD, path, R_OK | W_OK, AT_EACCESS) != 0 && errno == EACCES) {
         PermissionHint(path, st, hint, sizeof hint);
+    } else if (error != -7 && NotATerminal(path)) {
+        NotASerialPortHint(path, "a device of another kind", hint, sizeof hint);
     } else if (error == -7) {
         snprintf(hint, sizeof hint,
                  "%s could not be opened although its permissions allow it: "

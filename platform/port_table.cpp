@@ -255,6 +255,13 @@ int GetPortDeviceName(int port, char *name, int size) {
     return 0;
 }
 
+// The ring shows its first item at start, so the program starts on the port it names: the
+// lowest number in the table (COM1 whenever the table has it).
+int FirstComPort(void) {
+    Build();
+    return g_n > 0 ? g_table[0].number : 1;
+}
+
 void plat::FillPortRing(QWidget *w) {
     auto *ring = qobject_cast<QComboBox *>(w);
     if (!ring) return;

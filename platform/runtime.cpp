@@ -1,5 +1,6 @@
 // Program start: command-line options of the platform, toolkit start-up, logging and paths.
 // The program itself keeps no settings; the options only map ports and switch on diagnostics.
+#include "display.h"
 #include "internal.h"
 #include "platform.h"
 
@@ -19,12 +20,13 @@ namespace plat {
 Options g_opt;
 
 void Log(const char *fmt, ...) {
-    char line[1024];
+    char line[1024], shown[4 * sizeof line];
     va_list ap;
     va_start(ap, fmt);
     vsnprintf(line, sizeof line, fmt, ap);
     va_end(ap);
-    fprintf(stderr, "[%10.3f] %s\n", Timer(), line);
+    EscapeControls(line, shown, sizeof shown);
+    fprintf(stderr, "[%10.3f] %s\n", Timer(), shown);
 }
 } // namespace plat
 
@@ -45,7 +47,8 @@ static const char kUsage[] =
     "Configures and monitors an X-VEL-ZUK1 controller on a serial port.\n\n"
     "  --com N=DEVICE  map COM port N to a device path (e.g. /dev/ttyUSB0, /dev/pts/3)\n"
     "                  or to 'sim', the built-in simulated controller; repeatable\n"
-    "  --com-only      list only the --com ports, not the system's serial ports\n"
+    "  --com-only      list only the --com ports, not the system's serial ports; start on\n"
+    "                  the lowest of them\n"
     "  --verbose       copy every status-line text to standard error, time-stamped\n"
     "  --trace         print every frame sent and received, in hex, to standard error\n"
     "  --play FILE     perform the operator actions of FILE, then end; exit code 0 when\n"
@@ -57,62 +60,104 @@ static const char kUsage[] =
     "  --version       print the program name and version\n"
     "  --help          print this text\n";
 
-static bool ParseComOption(const char *arg) {
+// One --com value N=DEVICE into the options; false with the reason in why.
+static bool ParseComOption(const char *arg, char *why, size_t size) {
     const char *eq = strchr(arg, '=');
-    if (!eq || eq == arg || eq[1] == '\0' || g_opt.nCom >= plat::kMaxPorts) return false;
     char *end = nullptr;
     long n = strtol(arg, &end, 10);
-    if (end != eq || n < 1 || n > plat::kMaxPorts) return false;
-    plat::PortMapping &m = g_opt.com[g_opt.nCom++];
-    m.number = int(n);
-    snprintf(m.device, sizeof m.device, "%s", eq + 1);
+    if (!eq)
+        snprintf(why, size, "--com %s: expected N=DEVICE, e.g. --com 1=/dev/ttyUSB0", arg);
+    else if (end != eq || n < 1 || n > plat::kMaxPorts)
+        snprintf(why, size, "--com %s: the COM port number must be 1 to %d", arg, plat::kMaxPorts);
+    else if (eq[1] == '\0')
+        snprintf(why, size, "--com %s: no device after '='", arg);
+    else if (strlen(eq + 1) >= sizeof g_opt.com[0].device) // a cut path names another device
+        snprintf(why, size, "--com %ld=...: the device path is longer than %zu characters", n,
+                 sizeof g_opt.com[0].device - 1);
+    else if (g_opt.nCom >= plat::kMaxPorts)
+        snprintf(why, size, "--com %s: at most %d --com mappings", arg, plat::kMaxPorts);
+    else {
+        plat::PortMapping &m = g_opt.com[g_opt.nCom++];
+        m.number = int(n);
+        snprintf(m.device, sizeof m.device, "%s", eq + 1);
+        return true;
+    }
+    return false;
+}
+
+// Options that take a value, and the value's name in the usage text; nullptr for the others.
+static const char *ValueName(const char *option) {
+    if (!strcmp(option, "--com")) return "N=DEVICE";
+    if (!strcmp(option, "--play") || !strcmp(option, "--view")) return "FILE";
+    return strcmp(option, "--png") ? nullptr : "OUT";
+}
+
+// An option's value into the options; false with the reason in why.
+static bool TakeValue(const char *option, const char *value, char *why, size_t size) {
+    if (!strcmp(option, "--com")) return ParseComOption(value, why, size);
+    char *out = !strcmp(option, "--play")   ? g_opt.play
+                : !strcmp(option, "--view") ? g_opt.view
+                                            : g_opt.png;
+    constexpr size_t kSize = sizeof g_opt.play; // the three paths have the same room
+    if (strlen(value) < kSize) {
+        snprintf(out, kSize, "%s", value);
+        return true;
+    }
+    snprintf(why, size, "%s: the path is longer than %zu characters", option, kSize - 1);
+    return false; // a cut path would name another file
+}
+
+static int Refuse(const char *why, int *exitCode) {
+    fprintf(stderr, "xvelzuk1: %s\n%s", why, kUsage);
+    *exitCode = 2;
+    return 1;
+}
+
+// One option at argv[*i] (and its value, which *i moves past); false with the reason in why.
+static bool TakeOption(int argc, char **argv, int *i, char *why, size_t size) {
+    const char *a = argv[*i];
+    if (!strcmp(a, "--verbose")) {
+        g_opt.verbose = true;
+    } else if (!strcmp(a, "--trace")) {
+        g_opt.trace = true;
+    } else if (!strcmp(a, "--com-only")) {
+        g_opt.comOnly = true;
+    } else if (!strcmp(a, "--headless")) {
+        g_opt.headless = true;
+    } else if (const char *value = ValueName(a)) {
+        if (*i + 1 < argc) return TakeValue(a, argv[++*i], why, size);
+        snprintf(why, size, "%s needs a value: %s %s", a, a, value);
+        return false;
+    } else if (!strncmp(a, "--com=", 6)) {
+        return ParseComOption(a + 6, why, size);
+    } else if (!strcmp(a, "-platform") && *i + 1 < argc) {
+        ++*i; // Qt's own option, handled by the toolkit
+    } else {
+        snprintf(why, size, "unknown or malformed option '%s'", a);
+        return false;
+    }
     return true;
 }
 
 int PlatformOptions(int argc, char **argv, int *exitCode) {
     g_opt = plat::Options{};
+    char why[600];
     for (int i = 1; i < argc; i++) {
-        const char *a = argv[i];
-        if (!strcmp(a, "--help")) {
+        if (!strcmp(argv[i], "--help")) {
             fputs(kUsage, stdout);
             *exitCode = 0;
             return 1;
-        } else if (!strcmp(a, "--version")) {
+        } else if (!strcmp(argv[i], "--version")) {
             puts("X-VEL-ZUK1-Rerov V1.5");
             *exitCode = 0;
             return 1;
-        } else if (!strcmp(a, "--verbose")) {
-            g_opt.verbose = true;
-        } else if (!strcmp(a, "--trace")) {
-            g_opt.trace = true;
-        } else if (!strcmp(a, "--com-only")) {
-            g_opt.comOnly = true;
-        } else if (!strcmp(a, "--headless")) {
-            g_opt.headless = true;
-        } else if (!strcmp(a, "--play") && i + 1 < argc) {
-            snprintf(g_opt.play, sizeof g_opt.play, "%s", argv[++i]);
-        } else if (!strcmp(a, "--view") && i + 1 < argc) {
-            snprintf(g_opt.view, sizeof g_opt.view, "%s", argv[++i]);
-        } else if (!strcmp(a, "--png") && i + 1 < argc) {
-            snprintf(g_opt.png, sizeof g_opt.png, "%s", argv[++i]);
-        } else if (!strcmp(a, "--com") && i + 1 < argc && ParseComOption(argv[i + 1])) {
-            i++;
-        } else if (!strncmp(a, "--com=", 6) && ParseComOption(a + 6)) {
-        } else if (!strcmp(a, "-platform") && i + 1 < argc) {
-            i++; // Qt's own option, handled by the toolkit
-        } else {
-            fprintf(stderr, "xvelzuk1: unknown or malformed option '%s'\n%s", a, kUsage);
-            *exitCode = 2;
-            return 1;
+        } else if (!TakeOption(argc, argv, &i, why, sizeof why)) {
+            return Refuse(why, exitCode);
         }
     }
-    if ((g_opt.png[0] && !g_opt.view[0]) || (g_opt.view[0] && g_opt.play[0])) {
-        fprintf(stderr, "xvelzuk1: %s\n%s",
-                g_opt.play[0] ? "--view and --play do not go together" : "--png needs --view FILE",
-                kUsage);
-        *exitCode = 2;
-        return 1;
-    }
+    if (g_opt.png[0] && !g_opt.view[0]) return Refuse("--png needs --view FILE", exitCode);
+    if (g_opt.view[0] && g_opt.play[0])
+        return Refuse("--view and --play do not go together", exitCode);
     if (g_opt.play[0] && !plat::LoadScript(g_opt.play)) { // checked whole, before anything runs
         *exitCode = 1;
         return 1;
@@ -120,14 +165,25 @@ int PlatformOptions(int argc, char **argv, int *exitCode) {
     return 0;
 }
 
-// On X11/Wayland systems Qt aborts without a display; say what to do instead.
-static bool DisplayAvailable(int argc, char **argv) {
+// The platform plugin the toolkit will take: -platform NAME, else QT_QPA_PLATFORM, else the
+// window system the session names (empty: none).
+static const char *PlatformName(int argc, char **argv) {
+    for (int i = 1; i + 1 < argc; i++)
+        if (!strcmp(argv[i], "-platform")) return argv[i + 1];
     const char *qpa = getenv("QT_QPA_PLATFORM");
-    if (qpa && *qpa) return true;
-    for (int i = 1; i < argc; i++)
-        if (!strcmp(argv[i], "-platform")) return true;
+    if (qpa && *qpa) return qpa;
     const char *x = getenv("DISPLAY"), *w = getenv("WAYLAND_DISPLAY");
-    return (x && *x) || (w && *w);
+    if (w && *w) return "wayland";
+    return x && *x ? "xcb" : "";
+}
+
+// On X11/Wayland systems Qt aborts without a display, and its X11 platform also aborts when
+// DISPLAY names a server that does not answer; say what to do instead.
+static bool DisplayAvailable(int argc, char **argv) {
+    const char *platform = PlatformName(argc, argv);
+    if (strcmp(platform, "xcb") != 0) return *platform != '\0';
+    const char *x = getenv("DISPLAY");
+    return x && *x && plat::DisplayReachable(x);
 }
 
 int InitCVIRTE(RunTimeInstance instance) {

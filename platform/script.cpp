@@ -4,9 +4,13 @@
 #include "internal.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 Action g_script[kMaxActions];
 int g_nScript = 0;
@@ -177,33 +181,48 @@ static bool ParseLine(char *line, int number, Action &a, char *why) {
     return false;
 }
 
-constexpr int kLineMax = 1198; // characters of a script line; the buffer adds CR LF and a NUL
+constexpr int kLineMax = 1198; // characters of a script line, its line end not counted
 
-// fgets cuts a longer line into pieces, and a piece would pass for a line of its own: the tail
-// of a long comment would be played. A line that fills the buffer without its end is refused.
-static bool Overlong(const char *buf, size_t size, FILE *f) {
-    if (buf[size - 1] != '\0' || buf[size - 2] == '\n') return false;
-    int c = fgetc(f); // a last line without a line end may fill the buffer exactly
-    return c != EOF;
+// One line of f into buf (cut to fit) without its line end; false at the end of the file.
+// *len counts every character of the line, so an overlong line is seen whole and refused: a
+// piece of it would pass for a line of its own, and the tail of a long comment would be played.
+static bool ReadLine(FILE *f, char *buf, size_t size, size_t *len, bool *nul) {
+    size_t n = 0;
+    int c;
+    *nul = false;
+    while ((c = getc(f)) != EOF && c != '\n') {
+        *nul |= c == '\0';
+        if (n + 1 < size) buf[n] = char(c);
+        n++;
+    }
+    buf[n < size ? n : size - 1] = '\0';
+    if (n > 0 && n < size && buf[n - 1] == '\r') buf[--n] = '\0'; // CR LF line end
+    *len = n;
+    return c != EOF || n > 0;
+}
+
+// Refuses a line that the reader cannot take as written; true when it was refused.
+static bool Unreadable(const char *path, int number, size_t len, bool nul) {
+    if (len > size_t(kLineMax))
+        plat::EchoLine("%s:%d: line longer than %d characters", path, number, kLineMax);
+    else if (nul)
+        plat::EchoLine("%s:%d: the line holds a NUL byte", path, number);
+    return len > size_t(kLineMax) || nul;
 }
 
 // Reads the script's lines from f; path names the script in reports.
 static bool ParseLines(FILE *f, const char *path) {
-    char buf[kLineMax + 3];
+    char buf[kLineMax + 2];
+    size_t len = 0;
+    bool nul = false;
     int number = 0;
     bool ok = true;
-    for (;;) {
-        buf[sizeof buf - 1] = 'x'; // fgets ends its text here only when the line fills buf
-        if (!ok || !fgets(buf, sizeof buf, f)) break;
-        number++;
-        if (Overlong(buf, sizeof buf, f)) {
-            fprintf(stderr, "%s:%d: line longer than %d characters\n", path, number, kLineMax);
-            return false;
-        }
+    while (ok && ReadLine(f, buf, sizeof buf, &len, &nul)) {
+        if (Unreadable(path, ++number, len, nul)) return false;
         if (char *hash = strchr(buf, '#')) *hash = '\0';
         char *line = Trim(buf);
         if (!*line) continue;
-        char why[256] = "", shown[kLineMax + 3];
+        char why[256] = "", shown[kLineMax + 2];
         snprintf(shown, sizeof shown, "%s", line); // parsing cuts the line into words
         if (g_nScript == kMaxActions) {
             snprintf(why, sizeof why, "more than %d actions", kMaxActions);
@@ -214,19 +233,52 @@ static bool ParseLines(FILE *f, const char *path) {
             g_nScript++;
             continue;
         }
-        fprintf(stderr, "%s:%d: %s: %s\n", path, number, shown, why);
+        plat::EchoLine("%s:%d: %s: %s", path, number, shown, why);
+    }
+    if (ok && ferror(f)) {
+        plat::EchoLine("%s: cannot read the script to its end (%s)", path, strerror(errno));
+        return false;
     }
     return ok;
+}
+
+// What a path that is no regular file names, for the refusal.
+static const char *KindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISFIFO(mode)) return "a named pipe";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "a file of an unknown kind";
+}
+
+// A directory reads as a script without lines, which would play as "0 actions played": only a
+// regular file (or a link to one) is a script. Opened without waiting, as a named pipe would
+// wait for its writer.
+static FILE *OpenScript(const char *path) {
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || fstat(fd, &st) != 0) {
+        fprintf(stderr, "%s: cannot read the script (%s)\n", path, strerror(errno));
+        if (fd >= 0) close(fd);
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        fprintf(stderr, "%s: cannot read the script (%s, not a regular file)\n", path,
+                KindOf(st.st_mode));
+        close(fd);
+        return nullptr;
+    }
+    FILE *f = fdopen(fd, "r");
+    if (!f) close(fd);
+    return f;
 }
 
 bool plat::LoadScript(const char *path) {
     snprintf(g_scriptPath, sizeof g_scriptPath, "%s", path);
     g_nScript = 0;
-    FILE *f = fopen(path, "r");
-    if (!f) {
-        fprintf(stderr, "%s: cannot read the script\n", path);
-        return false;
-    }
+    FILE *f = OpenScript(path);
+    if (!f) return false;
     bool ok = ParseLines(f, path);
     fclose(f);
     return ok;

@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 
 static const char kHeader[] = "X-VEL-ZUK1-RECORDER-FILE: Time-Interval[s]: ";
@@ -175,10 +176,35 @@ int ParseRecord(const char *data, size_t n, const char *name, RecordData *r) {
     return Verdict(r, name);
 }
 
+// What a path that is no regular file names, for its message.
+static const char *KindOf(std::filesystem::file_type type) {
+    switch (type) {
+    case std::filesystem::file_type::directory: return "a directory";
+    case std::filesystem::file_type::character: return "a character device";
+    case std::filesystem::file_type::block: return "a block device";
+    case std::filesystem::file_type::fifo: return "a named pipe";
+    case std::filesystem::file_type::socket: return "a socket";
+    default: return "a file of an unknown kind";
+    }
+}
+
+// A directory reads as an empty file, a device such as /dev/zero never ends and opening a named
+// pipe waits for a writer: only a regular file (or a link to one) is read. A path that is not
+// there is left to the open, which names the reason.
+static bool RegularFile(const char *path, RecordData *r) {
+    std::error_code ec;
+    std::filesystem::file_type type = std::filesystem::status(path, ec).type();
+    if (ec || type == std::filesystem::file_type::regular) return true;
+    snprintf(r->message, sizeof r->message, "%s: cannot read the file (%s, not a regular file)",
+             path, KindOf(type));
+    return false;
+}
+
 // Preallocates from the file size and the line length seen in the first chunk; a file that
 // grows while it is read (a recording in progress) grows the columns as usual.
 int ReadRecord(const char *path, RecordData *r, size_t chunkBytes) {
     *r = RecordData{};
+    if (!RegularFile(path, r)) return -1;
     FILE *file = fopen(path, "rb");
     struct stat st {};
     if (!file || fstat(fileno(file), &st) != 0) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 #define FIRMWARE "XVEL-ZUK1 SIM FW 1.07 2x1024px 19200Bd" // the simulator's firmware text
 
@@ -79,6 +80,69 @@ TEST(Play, MalformedScriptsAreRefusedBeforeAnythingRuns) {
     ProgramResult r = Play("/nonexistent/script.txt");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.errors.find("cannot read the script"), std::string::npos);
+}
+
+// A directory read as a script once played "0 actions, every expectation held"; a named pipe
+// would wait for a writer.
+TEST(Play, AScriptThatIsNoRegularFileIsRefusedNamingItWhileALinkToAScriptPlays) {
+    const std::string fifo = std::string(TEST_TMP_DIR) + "/script.fifo";
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, const char *> cases[] = {
+        {TEST_TMP_DIR, "a directory"}, {fifo, "a named pipe"}, {"/dev/null", "a character device"}};
+    for (const auto &[path, kind] : cases) {
+        ProgramResult r = Play(path);
+        EXPECT_EQ(r.exitCode, 1) << path;
+        EXPECT_EQ(r.errors, path + ": cannot read the script (" + kind + ", not a regular file)\n");
+    }
+    std::filesystem::remove(fifo);
+    std::string script = WriteScript("linked.txt", "expect-status " FIRMWARE "\n");
+    const std::string link = std::string(TEST_TMP_DIR) + "/link.txt";
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(script, link);
+    ProgramResult r = Play(link);
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_EQ(r.errors, link + ": 1 actions played, every expectation held\n");
+}
+
+// A NUL once ended the line unseen: "wait 0\0junk" played as "wait 0".
+TEST(Play, AScriptHoldingANulByteIsRefusedNamingFileAndLineAndOneWithoutItPlays) {
+    const char nul[] = "wait 0\nwait 0\0junk\n";
+    std::string s = WriteScript("nul.txt", std::string(nul, sizeof nul - 1));
+    ProgramResult r = Play(s);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errors, s + ":2: the line holds a NUL byte\n");
+    s = WriteScript("nul.txt", "wait 0\nwait 0 junk\n");
+    r = Play(s);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errors, s + ":2: wait 0 junk: unexpected 'junk'\n");
+    s = WriteScript("nul.txt", "wait 0\nwait 0\n");
+    r = Play(s);
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_EQ(r.errors, s + ": 2 actions played, every expectation held\n");
+}
+
+// Echoed raw, a line's escape sequences retitled and cleared the operator's terminal.
+TEST(Play, ControlCharactersOfAScriptLineAreEscapedWhereItIsEchoedAndAPlainLineIsNot) {
+    std::string s =
+        WriteScript("escape.txt", "expect-status \x1b]0;owned\x07\x1b[2J\tA\x7f\xc2\x9b\xc3\xa9\n");
+    ProgramResult r = Play(s, "sim", {"--verbose"});
+    EXPECT_EQ(r.exitCode, 1);
+    const std::string shown = "expect-status \\e]0;owned\\x07\\e[2J\\tA\\x7f\\u009b\xc3\xa9";
+    EXPECT_NE(r.errors.find("] play 1: " + shown + "\n"), std::string::npos) << r.errors;
+    EXPECT_NE(r.errors.find("\n" + s + ":1: " + shown + ": found \"" FIRMWARE "\"\n"),
+              std::string::npos)
+        << r.errors;
+    EXPECT_EQ(r.errors.find_first_of("\x1b\x07\x7f\t"), std::string::npos) << r.errors;
+    s = WriteScript("escape.txt", "press \x1b[2J\n");
+    r = Play(s);
+    EXPECT_EQ(r.errors, s + ":1: press \\e[2J: unknown control '\\e[2J'\n");
+    s = WriteScript("escape.txt", "expect-status never\n");
+    r = Play(s, "sim", {"--verbose"});
+    EXPECT_NE(r.errors.find("] play 1: expect-status never\n"), std::string::npos) << r.errors;
+    EXPECT_NE(r.errors.find("\n" + s + ":1: expect-status never: found \"" FIRMWARE "\"\n"),
+              std::string::npos)
+        << r.errors;
 }
 
 TEST(Play, ProgramEndingBeforeTheScriptIsAFailure) {
@@ -260,6 +324,20 @@ TEST(Play, ScriptsExportTheScanAsCsvAndAnyChartAsPngBesideTheScript) {
     EXPECT_EQ(rows, 128);
     EXPECT_EQ(PngSize(dir + "/graph.png"), std::make_pair(780, 432)); // the graph's size
     EXPECT_EQ(PngSize(dir + "/strip.png"), std::make_pair(780, 432));
+}
+
+// /dev/zero once kept the viewer reading forever, and a directory was drawn as an empty file.
+TEST(Play, TheViewerRefusesWhatIsNoRegularFileAndWritesNoImage) {
+    const std::string png = std::string(TEST_TMP_DIR) + "/refused.png";
+    const std::pair<std::string, const char *> cases[] = {{"/dev/zero", "a character device"},
+                                                          {TEST_TMP_DIR, "a directory"}};
+    for (const auto &[path, kind] : cases) {
+        std::remove(png.c_str());
+        ProgramResult r = RunProgram({XVELZUK1_PATH, "--view", path, "--png", png}, 20);
+        EXPECT_EQ(r.exitCode, 1) << path;
+        EXPECT_EQ(r.errors, path + ": cannot read the file (" + kind + ", not a regular file)\n");
+        EXPECT_EQ(PngSize(png), std::make_pair(0, 0)) << path;
+    }
 }
 
 TEST(Play, ABadRecordFileIsDrawnAsFarAsItIsValidAndExitsOneNamingTheLine) {

@@ -3,9 +3,11 @@
 #include "recfile.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 using Words = std::vector<int>;
@@ -117,6 +119,29 @@ TEST(RecordFile, ReadingInChunksOfAnySizeGivesWhatParsingTheBytesGives) {
     RecordData r;
     EXPECT_EQ(ReadRecord("/nonexistent/x.dat", &r), -1);
     EXPECT_STREQ(r.message, "/nonexistent/x.dat: cannot read the file (No such file or directory)");
+}
+
+// A directory once read as an empty file, /dev/zero never ended and a named pipe waits for a
+// writer when opened: none of them is read.
+TEST(RecordFile, OnlyARegularFileOrALinkToOneIsRead) {
+    const std::string dir = std::string(TEST_TMP_DIR) + "/record-kinds";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    ASSERT_EQ(mkfifo((dir + "/pipe.dat").c_str(), 0600), 0);
+    const std::pair<std::string, const char *> refused[] = {{dir, "a directory"},
+                                                            {"/dev/zero", "a character device"},
+                                                            {dir + "/pipe.dat", "a named pipe"}};
+    for (const auto &[path, kind] : refused) {
+        RecordData r;
+        EXPECT_EQ(ReadRecord(path.c_str(), &r), -1) << path;
+        EXPECT_EQ(r.message, path + ": cannot read the file (" + kind + ", not a regular file)");
+        EXPECT_EQ(r.lines, 0);
+    }
+    std::ofstream(dir + "/r.dat") << kHead << "1\n1\t2\t3\t4\n";
+    std::filesystem::create_symlink(dir + "/r.dat", dir + "/link.dat");
+    RecordData r;
+    EXPECT_EQ(ReadRecord((dir + "/link.dat").c_str(), &r), 0) << r.message;
+    EXPECT_EQ(Column(r, 3), (Words{4}));
 }
 
 TEST(RecordFile, TheEnvelopeGivesLowestHighestFirstAndLastOfEveryPixelColumn) {

@@ -78,6 +78,53 @@ TEST_F(AppTest, AMissingDeviceIsNamedUnderTheStatusLineUntilAPortOpens) {
     EXPECT_EQ(CtrlText(panelHandle, TXTPortHint), "");
 }
 
+// Paths that are no serial port keep the status text of their open error; the line under it
+// says what the path is. Opening the named pipe does not wait for a writer.
+TEST_F(AppTest, APathThatIsNoSerialPortIsNamedUnderTheStatusLineAsWhatItIs) {
+    const std::string file = TEST_TMP_DIR "/not-a-port.txt", fifo = TEST_TMP_DIR "/not-a-port.fifo";
+    std::ofstream(file) << "text\n";
+    remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const char *choose = ", not a serial port: choose the device of the serial adapter, such as "
+                         "/dev/ttyUSB0.";
+    const std::vector<std::vector<std::string>> cases = {
+        {file, "Invalid parameter", "a regular file"},
+        {TEST_TMP_DIR, "Unknown system error", "a directory"},
+        {"/dev/null", "Invalid parameter", "a device of another kind"},
+        {fifo, "Invalid parameter", "a named pipe"},
+    };
+    for (const auto &c : cases) {
+        MapPorts({"--com", "1=" + c[0]});
+        LoadPanels();
+        testing::internal::CaptureStderr();
+        InitRS232(com);
+        std::string errors = testing::internal::GetCapturedStderr();
+        const std::string hint = c[0] + " is " + c[2] + choose;
+        EXPECT_EQ(StatusLine(), c[1]);
+        EXPECT_EQ(CtrlText(panelHandle, TXTPortHint), hint);
+        EXPECT_EQ(Attr(panelHandle, TXTPortHint, ATTR_VISIBLE), 1) << c[0];
+        EXPECT_EQ(errors, "xvelzuk1: " + hint + "\n");
+    }
+    remove(fifo.c_str());
+}
+
+TEST_F(AppTest, APseudoTerminalOpensWithoutAHint) {
+    UseTestClock(false); // the simulator on the pty answers in real time
+    int sim = -1;
+    std::string pty = StartSimServer({}, &sim);
+    ASSERT_EQ(pty.rfind("/dev/pts/", 0), 0u) << pty;
+    MapPorts({"--com", "1=" + pty});
+    LoadPanels();
+    testing::internal::CaptureStderr();
+    InitRS232(com);
+    std::string errors = testing::internal::GetCapturedStderr();
+    StopSimServer(sim);
+    EXPECT_EQ(StatusLine(), kSimFirmware);
+    EXPECT_EQ(CtrlText(panelHandle, TXTPortHint), "");
+    EXPECT_EQ(Attr(panelHandle, TXTPortHint, ATTR_VISIBLE), 0);
+    EXPECT_EQ(errors, "");
+}
+
 // Root may open any device, so the program runs as the unprivileged user 65534 against a
 // pseudo-terminal the test has given to root and a group. The program and its script are copied
 // to a directory that user can reach (a build tree under /root is not).
