@@ -167,6 +167,35 @@ int plat::AppendFile(const char *path, const char *data, size_t n) {
     return rc;
 }
 
+static char g_runFolder[MAX_PATHNAME_LEN];
+
+// A folder of this run's own for the files a script writes, so two runs, or two users, never
+// share a fixed name: made on first use under $TMPDIR (else /tmp) with an unpredictable name and
+// mode 0700, named after the script.
+const char *plat::RunFolder(const char *script) {
+    if (g_runFolder[0]) return g_runFolder;
+    const char *tmp = getenv("TMPDIR");
+    if (!tmp || tmp[0] != '/') tmp = "/tmp";
+    const char *base = strrchr(script, '/');
+    base = base ? base + 1 : script;
+    int stem = int(strcspn(base, "."));
+    char path[MAX_PATHNAME_LEN];
+    if (snprintf(path, sizeof path, "%s/%.*s-run.XXXXXX", tmp, stem > 40 ? 40 : stem, base) >=
+            int(sizeof path) ||
+        !mkdtemp(path))
+        return nullptr;
+    memcpy(g_runFolder, path, sizeof path);
+    return g_runFolder;
+}
+
+// At the end of a play: an empty run folder goes, one holding files is named.
+void plat::CloseRunFolder(const char *script) {
+    if (!g_runFolder[0]) return;
+    if (rmdir(g_runFolder) != 0)
+        fprintf(stderr, "%s: this run's files are in %s\n", script, g_runFolder);
+    g_runFolder[0] = '\0';
+}
+
 // Reading never blocks on a FIFO or reads a device: only regular files (or links to them) open.
 FILE *plat::OpenRegularForRead(const char *path) {
     g_fault[0] = '\0';

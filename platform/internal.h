@@ -55,6 +55,8 @@ int ReplaceFile(const char *path, const char *data, size_t n); // via a temporar
 int AppendFile(const char *path, const char *data, size_t n);  // whole or not at all; 0 or -1
 FILE *OpenRegularForRead(const char *path); // nullptr unless a regular file (or a link to one)
 int SavePng(const QImage &image, const char *path); // through ReplaceFile; 0 or -1
+const char *RunFolder(const char *script); // this play's private folder, made on first use; or null
+void CloseRunFolder(const char *script);   // removed when empty, else named on standard error
 
 // Files that come with the program
 int DataFilePath(const char *name, char *path); // next to it, else ../share/xvelzuk1; -1: none

@@ -200,6 +200,7 @@ int plat::ScriptDialogAnswer(char *path) {
 
 int PlatformExitCode(int code) {
     if (!plat::g_opt.play[0]) return code;
+    plat::CloseRunFolder(g_scriptPath);
     if (g_failed) return 1;
     if (g_next < g_nScript) { // a script may end the program itself with its last action
         fprintf(stderr, "%s: the program ended before the script (at line %d)\n", g_scriptPath,

@@ -66,6 +66,24 @@ static void Text(char *rest, char *out, size_t size) {
     snprintf(out, size, "%s", t);
 }
 
+// "$RUN" opening a text stands for this run's own folder (see RunFolder): scripts name the files
+// they write there instead of fixed names in a folder others share.
+static bool ExpandRun(char *text, size_t size, char *why) {
+    if (strncmp(text, "$RUN", 4) != 0 || (text[4] != '/' && text[4] != '\0')) return true;
+    const char *folder = plat::RunFolder(g_scriptPath);
+    if (!folder) {
+        snprintf(why, 200, "cannot make this run's folder for $RUN: %s", strerror(errno));
+        return false;
+    }
+    char joined[1024];
+    if (snprintf(joined, sizeof joined, "%s%s", folder, text + 4) >= int(size)) {
+        snprintf(why, 200, "path longer than %d characters", int(size) - 1);
+        return false;
+    }
+    memcpy(text, joined, strlen(joined) + 1);
+    return true;
+}
+
 // A relative path is taken from the script's folder, so scripts travel with their files.
 static void RelativeToScript(char *path, size_t size) {
     const char *slash = strrchr(g_scriptPath, '/');
@@ -76,6 +94,7 @@ static void RelativeToScript(char *path, size_t size) {
 }
 
 static bool Path(Action &a, char *why) {
+    if (!ExpandRun(a.text, sizeof a.text, why)) return false;
     if (a.kind != ACT_DIALOG || a.value) RelativeToScript(a.text, sizeof a.text);
     if (strlen(a.text) < 260) return true;
     snprintf(why, 200, "path longer than 259 characters");
@@ -152,12 +171,14 @@ static bool ParseArgs(Action &a, char *rest, char *why) {
         snprintf(why, 200, "expected seconds, found '%s'", w);
         return false;
     }
-    case ACT_EXPECT_STATUS: Text(rest, a.text, sizeof a.text); return true;
+    case ACT_EXPECT_STATUS:
+        Text(rest, a.text, sizeof a.text);
+        return ExpandRun(a.text, sizeof a.text, why);
     case ACT_EXPECT:
         if (!Control(Word(&rest), a, why)) return false;
         Text(rest, a.text, sizeof a.text);
         if (!a.text[0]) snprintf(why, 200, "expected a value");
-        return a.text[0] != '\0';
+        return a.text[0] != '\0' && ExpandRun(a.text, sizeof a.text, why);
     case ACT_EXPECT_DIMMED:
     case ACT_EXPECT_VISIBLE:
         return Control(Word(&rest), a, why) && YesNo(Word(&rest), a, why) && Nothing(rest, why);
@@ -281,6 +302,7 @@ bool plat::LoadScript(const char *path) {
     if (!f) return false;
     bool ok = ParseLines(f, path);
     fclose(f);
+    if (!ok) plat::CloseRunFolder(path); // made for a script that will not play: it goes
     return ok;
 }
 
@@ -292,5 +314,6 @@ bool plat::ParseScriptText(const char *text, size_t size, const char *path) {
     if (!f) return false;
     bool ok = ParseLines(f, path);
     fclose(f);
+    plat::CloseRunFolder(path);
     return ok;
 }

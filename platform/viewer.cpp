@@ -232,10 +232,13 @@ int RenderRecord(const char *path, const char *png, int width, int height, char 
     p.setFont(QApplication::font());
     plat::PaintRecordView(p, image.rect(), v);
     p.end();
-    if (image.save(QString::fromLocal8Bit(png), "PNG")) return rc;
-    char why[REC_MESSAGE_LEN + 300];
-    snprintf(why, sizeof why, "%s: cannot write the image%s%s", png, v.rec.message[0] ? "\n" : "",
-             v.rec.message);
+    if (plat::SavePng(image, png) == 0) return rc;
+    char why[REC_MESSAGE_LEN + 600];
+    snprintf(why, sizeof why, "%s: cannot write the image%s%s%s%s", png,
+             LastFileFault()[0] ? " (" : "", LastFileFault(), LastFileFault()[0] ? ")" : "",
+             v.rec.message[0] ? "\n" : "");
+    size_t n = strlen(why);
+    snprintf(why + n, sizeof why - n, "%s", v.rec.message);
     Copy(message, size, why);
     return -1;
 }
@@ -279,7 +282,7 @@ int GrabViewer(const char *png) {
     Viewer *w = Newest();
     if (!w) return -1;
     QApplication::processEvents(); // pending layouts before rendering
-    return w->grab().save(QString::fromLocal8Bit(png), "PNG") ? 0 : -1;
+    return plat::SavePng(w->grab().toImage(), png);
 }
 
 int ViewerPoint(double fraction, char *readout, int size) {

@@ -220,16 +220,23 @@ install_package() {
     apt-get install -y -qq /tmp/$deb >/dev/null && dpkg -s xvelzuk1 | grep -E '^(Version|Depends):'"
 }
 
-# The desktop entry's command line, headless, against the built-in simulator; the banner's
-# bitmap comes from /usr/share/xvelzuk1.
+# The desktop entry's command line, headless, against the built-in simulator, as a normal user;
+# the banner's bitmap comes from /usr/share/xvelzuk1, and a recording with the default record
+# file lands in the user's data folder.
 play_installed() {
   local exec
   exec=$(sed -n 's/^Exec=//p' "$work/install/usr/share/applications/xvelzuk1.desktop")
   echo "Desktop entry: Exec=$exec"
-  in_chroot "$work/install" "cd /tmp && $exec --headless --verbose --com-only --com 1=sim \
-    --play /usr/share/doc/xvelzuk1/examples/demo.txt 2> /tmp/play.log; rc=\$?; \
-    grep -E 'picture:|expectation' /tmp/play.log; [ \$rc -eq 0 ] && \
-    grep -q 'picture: /usr/share/xvelzuk1/qv.bmp' /tmp/play.log"
+  in_chroot "$work/install" "useradd --create-home --shell /bin/bash player && \
+    printf 'press TOGBTNparaII\nset NEDITRecTime 0\nset NEDITRecSamples 3\npress BTNStartRecord\n\
+wait 1\nexpect NUMSampleCount 3\n' > /tmp/default-record.txt && chmod 644 /tmp/default-record.txt"
+  in_chroot "$work/install" "runuser -l player -c 'cd /tmp && $exec --headless --verbose --com-only \
+    --com 1=sim --play /usr/share/doc/xvelzuk1/examples/demo.txt 2> ~/play.log; rc=\$?; \
+    grep -E \"picture:|expectation|run.s files\" ~/play.log; [ \$rc -eq 0 ] && \
+    grep -q \"picture: /usr/share/xvelzuk1/qv.bmp\" ~/play.log && \
+    $exec --headless --com-only --com 1=sim --play /tmp/default-record.txt && \
+    echo \"default record file: \$(ls ~/.local/share/xvelzuk1/XVelRecord.dat)\" && \
+    [ \$(wc -l < ~/.local/share/xvelzuk1/XVelRecord.dat) -eq 4 ]'"
 }
 
 # The installed simulator on a pseudo-terminal, the installed program on its serial path.
@@ -242,5 +249,5 @@ play_over_pty() {
 }
 
 step "install chroot: apt-get install ./$deb into pristine $release" install_package
-step "installed: desktop entry's command, headless, plays demo.txt" play_installed
+step "installed: desktop entry's command as a user, plays demo.txt, records" play_installed
 step "installed: xvelzuk1-sim pty + xvelzuk1 plays startup.txt" play_over_pty

@@ -4,6 +4,7 @@
 #include "recfile.h"
 #include "run_program.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,18 @@
 #include <sys/stat.h>
 
 #define FIRMWARE "XVEL-ZUK1 SIM FW 1.07 2x1024px 19200Bd" // the simulator's firmware text
+
+static std::string Slurp(const std::string &path) {
+    std::ifstream f(path);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+static int CountLines(const std::string &path) {
+    std::string text = Slurp(path);
+    return int(std::count(text.begin(), text.end(), '\n'));
+}
 
 static std::string WriteScript(const std::string &name, const std::string &text) {
     std::string path = std::string(TEST_TMP_DIR) + "/" + name;
@@ -232,15 +245,37 @@ static std::vector<std::string> TracedReplies(const std::string &log, const std:
     return lines;
 }
 
+// The folder a run names at its end ("...: this run's files are in DIR"), or "".
+static std::string RunFolderOf(const std::string &errors) {
+    const std::string mark = "this run's files are in ";
+    size_t at = errors.find(mark);
+    if (at == std::string::npos) return "";
+    at += mark.size();
+    return errors.substr(at, errors.find('\n', at) - at);
+}
+
 // The recording example's file holds the live replies the controller sent, and the viewer
-// draws the file and reads the same values from it.
+// draws the file and reads the same values from it. Two runs at once write files of their own.
 TEST(Play, RecordingExampleWritesTheLiveValuesTheControllerSentAndTheViewerShowsThem) {
-    const std::string file = "/tmp/xvelzuk1-record-example.dat";
+    const std::string tmp = std::string(TEST_TMP_DIR) + "/runs";
+    std::filesystem::remove_all(tmp);
+    std::filesystem::create_directories(tmp);
     const std::string png = std::string(TEST_TMP_DIR) + "/viewed.png";
-    std::remove(file.c_str());
     std::remove(png.c_str());
-    ProgramResult r = Play(EXAMPLES_DIR "/record.txt", "sim", {"--trace", "--verbose"});
-    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    const std::string run = std::string("TMPDIR=") + tmp + " '" + XVELZUK1_PATH +
+                            "' --headless --com-only --com 1=sim --play '" EXAMPLES_DIR
+                            "/record.txt'";
+    ProgramResult both =
+        RunProgram({"/bin/sh", "-c",
+                    run + " --trace --verbose 2>" + tmp + "/a.err & a=$!; " + run + " 2>" + tmp +
+                        "/b.err; b=$?; wait $a; [ $? -eq 0 ] && [ $b -eq 0 ]"});
+    std::string errA = Slurp(tmp + "/a.err"), errB = Slurp(tmp + "/b.err");
+    ASSERT_EQ(both.exitCode, 0) << errA << errB;
+    const std::string folder = RunFolderOf(errA), other = RunFolderOf(errB);
+    EXPECT_EQ(folder.rfind(tmp + "/record-run.", 0), 0u) << errA;
+    EXPECT_NE(folder, other);
+    EXPECT_EQ(CountLines(other + "/record.dat"), 11);
+    const std::string file = folder + "/record.dat";
     std::ifstream in(file);
     std::string header;
     std::getline(in, header);
@@ -248,7 +283,7 @@ TEST(Play, RecordingExampleWritesTheLiveValuesTheControllerSentAndTheViewerShows
     std::vector<std::string> recorded;
     for (std::string line; std::getline(in, line);)
         recorded.push_back(line);
-    std::vector<std::string> sent = TracedReplies(r.errors, ": press BTNStartRecord");
+    std::vector<std::string> sent = TracedReplies(errA, ": press BTNStartRecord");
     ASSERT_EQ(recorded.size(), 10u);
     ASSERT_GE(sent.size(), 10u);
     sent.resize(10);
@@ -358,4 +393,31 @@ TEST(Play, ABadRecordFileIsDrawnAsFarAsItIsValidAndExitsOneNamingTheLine) {
     r = RunProgram({XVELZUK1_PATH, "--png", png});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.errors.find("--png needs --view FILE"), std::string::npos);
+}
+
+// Where records go by default: beside a copy of the program that is not installed, and in the
+// user's data folder for the installed one (<prefix>/bin beside <prefix>/share/xvelzuk1), never
+// in a system folder such as /usr/bin.
+TEST(Play, TheDefaultRecordFileIsBesideACopyAndInTheUsersDataFolderWhenInstalled) {
+    const std::string tmp = std::string(TEST_TMP_DIR) + "/layouts";
+    std::filesystem::remove_all(tmp);
+    std::filesystem::create_directories(tmp + "/prefix/bin");
+    std::filesystem::create_directories(tmp + "/prefix/share/xvelzuk1");
+    std::filesystem::create_directories(tmp + "/unpacked");
+    const std::string record = WriteScript("layout.txt", "press TOGBTNparaII\n"
+                                                         "set NEDITRecTime 0\n"
+                                                         "set NEDITRecSamples 3\n"
+                                                         "press BTNStartRecord\n"
+                                                         "wait 1\n"
+                                                         "expect NUMSampleCount 3\n");
+    for (const std::string &program : {tmp + "/prefix/bin/xvelzuk1", tmp + "/unpacked/xvelzuk1"}) {
+        std::filesystem::copy_file(XVELZUK1_PATH, program);
+        ProgramResult r =
+            RunProgram({"/usr/bin/env", "HOME=" + tmp + "/home", "XDG_DATA_HOME=" + tmp + "/data",
+                        program, "--headless", "--com-only", "--com", "1=sim", "--play", record});
+        EXPECT_EQ(r.exitCode, 0) << r.errors;
+    }
+    EXPECT_EQ(CountLines(tmp + "/data/xvelzuk1/XVelRecord.dat"), 4);
+    EXPECT_EQ(CountLines(tmp + "/unpacked/XVelRecord.dat"), 4);
+    EXPECT_FALSE(std::filesystem::exists(tmp + "/prefix/bin/XVelRecord.dat"));
 }
