@@ -230,7 +230,7 @@ play_installed() {
   in_chroot "$work/install" "useradd --create-home --shell /bin/bash player && \
     printf 'press TOGBTNparaII\nset NEDITRecTime 0\nset NEDITRecSamples 3\npress BTNStartRecord\n\
 wait 1\nexpect NUMSampleCount 3\n' > /tmp/default-record.txt && chmod 644 /tmp/default-record.txt"
-  in_chroot "$work/install" "runuser -l player -c 'cd /tmp && $exec --headless --verbose --com-only \
+  in_chroot "$work/install" "runuser -l player -c 'export LANG=C.UTF-8; cd /tmp && $exec --headless --verbose --com-only \
     --com 1=sim --play /usr/share/doc/xvelzuk1/examples/demo.txt 2> ~/play.log; rc=\$?; \
     grep -E \"picture:|expectation|run.s files\" ~/play.log; [ \$rc -eq 0 ] && \
     grep -q \"picture: /usr/share/xvelzuk1/qv.bmp\" ~/play.log && \
