@@ -421,3 +421,34 @@ TEST(Play, TheDefaultRecordFileIsBesideACopyAndInTheUsersDataFolderWhenInstalled
     EXPECT_EQ(CountLines(tmp + "/unpacked/XVelRecord.dat"), 4);
     EXPECT_FALSE(std::filesystem::exists(tmp + "/prefix/bin/XVelRecord.dat"));
 }
+
+// Under a file-size limit the recording ends with its message when a line no longer fits, and
+// the file ends with its last whole line: nothing cut, the program not killed by the signal.
+TEST(Play, UnderAFileSizeLimitTheRecordFileEndsWithItsLastWholeLine) {
+    const std::string file = std::string(TEST_TMP_DIR) + "/limited.dat";
+    std::remove(file.c_str());
+    std::string s = WriteScript("limited.txt", "set NEDITRecTime 0\nset NEDITRecSamples 500\n"
+                                               "dialog " +
+                                                   file +
+                                                   "\npress RecordFileNameBtn\n"
+                                                   "press BTNStartRecord\nwait 5\n"
+                                                   "expect-status Cannot write record file " +
+                                                   file + "!\n");
+    ProgramResult r = RunProgram({"/bin/bash", "-c",
+                                  "ulimit -f 1 && exec \"$0\" --headless --com-only --com 1=sim "
+                                  "--play \"$1\"",
+                                  XVELZUK1_PATH, s});
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    std::string text = Slurp(file);
+    EXPECT_LE(text.size(), 1024u);
+    EXPECT_GT(CountLines(file), 40); // 1024 bytes hold the header and some 60 lines
+    EXPECT_EQ(text.back(), '\n');
+    std::istringstream lines(text);
+    std::string line;
+    std::getline(lines, line);
+    while (std::getline(lines, line)) {
+        unsigned a, b, c, d;
+        char rest;
+        EXPECT_EQ(sscanf(line.c_str(), "%u\t%u\t%u\t%u%c", &a, &b, &c, &d, &rest), 4) << line;
+    }
+}

@@ -10,7 +10,9 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -81,6 +83,7 @@ void LearnAllowed() {
 }
 
 void CheckRecordFile() {
+    if (!std::filesystem::is_regular_file(recfile_name)) return; // a planted FIFO is never read
     std::ifstream f(recfile_name);
     std::string line;
     if (!std::getline(f, line)) return;
@@ -102,10 +105,26 @@ void CheckInvariants() {
             << ", which neither a panel nor a reply of its set gave, after " << g_log.size() << ": "
             << g_log.back();
     CheckRecordFile();
+    std::ifstream victim(g_recDir + "/victim.txt");
+    std::string notes;
+    std::getline(victim, notes);
+    ASSERT_EQ(notes, "the victim's notes") << "after " << g_log.back();
+}
+
+// What another user may have planted in the folder: a FIFO, a folder and a link to their
+// victim's file at names the dialogs hand out.
+void PlantHostileNames() {
+    std::ofstream(g_recDir + "/victim.txt") << "the victim's notes\n";
+    mkfifo((g_recDir + "/fifo.dat").c_str(), 0666);
+    std::filesystem::create_directories(g_recDir + "/dir.cfg");
+    std::string link = g_recDir + "/link.cfg";
+    if (geteuid() == 0 && symlink("victim.txt", link.c_str()) == 0)
+        lchown(link.c_str(), 65534, 65534);
 }
 
 void Dialog() {
-    static const char *kNames[] = {"a.dat", "b.dat", "p.cfg", "q.cfg", "x.txt", "missing/r.dat"};
+    static const char *kNames[] = {"a.dat",         "b.dat",    "p.cfg",   "q.cfg",   "x.txt",
+                                   "missing/r.dat", "fifo.dat", "dir.cfg", "link.cfg"};
     if (Pick(5) == 0) {
         QueueDialogAnswer(0, "");
         Log("dialog cancel");
@@ -240,6 +259,7 @@ TEST_F(RandomOperator, ThousandsOfRandomActionsNeverCorruptAParameterALiveSample
     g_recDir = TEST_TMP_DIR "/random-operator";
     std::filesystem::remove_all(g_recDir); // files of an earlier run hold other panels' values
     std::filesystem::create_directories(g_recDir);
+    PlantHostileNames();
     MapPorts({"--com", "1=sim", "--com", "2=sim"});
     CancelUnansweredDialogs(true);
     LoadPanels();
