@@ -93,10 +93,10 @@ int ReadData64(int offset, int kind, int orderCode); // one block (order 9): 64 
 extern char szVersion[65]; // firmware text of the controller, at most 64 printable characters
 int GetVERSIONInfo();      // order 7, 64 raw bytes -> szVersion and the status line; bytes waiting
 void FormatFirmwareText(const int *words, char *text); // 32 words -> text[65], printable only
-extern void (*pfnSetPanelValues)(); // shows the variables on the panels after the start-up
-                                    // reads; set by the program (the panels sit above here)
-void SetStatus(const char *text);   // copy text into szStatus (bounded)
-void ShowStatus();                  // show szStatus on the status line
+extern void (*pfnSetPanelValues)();   // shows the variables on the panels after the start-up
+                                      // reads; set by the program (the panels sit above here)
+void SetStatus(const char *text);     // copy text into szStatus (bounded)
+void ShowStatus();                    // show szStatus on the status line
 void SayOutcome(const char *fmt, ...) // how a command ended, on the hint line
     __attribute__((format(printf, 1, 2)));
 void ClearOutcome(); // the next command begins: the hint line goes
