@@ -35,12 +35,16 @@ void plat::EscapeControls(const char *in, char *out, size_t size) {
     out[n] = '\0';
 }
 
-void plat::EchoLine(const char *fmt, ...) {
+void plat::EchoLineV(const char *prefix, const char *fmt, va_list ap) {
     char line[2400], shown[4 * sizeof line];
+    vsnprintf(line, sizeof line, fmt, ap);
+    EscapeControls(line, shown, sizeof shown);
+    fprintf(stderr, "%s%s\n", prefix, shown);
+}
+
+void plat::EchoLine(const char *fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
-    vsnprintf(line, sizeof line, fmt, ap);
+    EchoLineV("", fmt, ap);
     va_end(ap);
-    EscapeControls(line, shown, sizeof shown);
-    fprintf(stderr, "%s\n", shown);
 }

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QWidget>
+#include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 
@@ -37,7 +38,8 @@ void Log(const char *fmt, ...) __attribute__((format(printf, 1, 2))); // stderr,
 // Text from outside the program (script lines, device texts) for the terminal (echo.cpp)
 void EscapeControls(const char *in, char *out, size_t size); // control characters as \e, \t ...
 void EchoLine(const char *fmt, ...)
-    __attribute__((format(printf, 1, 2))); // stderr, escaped, a line
+    __attribute__((format(printf, 1, 2)));                       // stderr, escaped, a line
+void EchoLineV(const char *prefix, const char *fmt, va_list ap); // the same after a prefix
 
 // Operator scripts
 bool LoadScript(const char *path);  // parse and check the whole script; false: reported why

@@ -20,13 +20,12 @@ namespace plat {
 Options g_opt;
 
 void Log(const char *fmt, ...) {
-    char line[1024], shown[4 * sizeof line];
+    char stamp[32];
+    snprintf(stamp, sizeof stamp, "[%10.3f] ", Timer());
     va_list ap;
     va_start(ap, fmt);
-    vsnprintf(line, sizeof line, fmt, ap);
+    EchoLineV(stamp, fmt, ap);
     va_end(ap);
-    EscapeControls(line, shown, sizeof shown);
-    fprintf(stderr, "[%10.3f] %s\n", Timer(), shown);
 }
 } // namespace plat
 

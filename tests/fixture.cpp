@@ -1,6 +1,9 @@
 // Shared set-up of the program-level tests and small helpers to read what the program did.
 #include "fixture.h"
 
+#include <fstream>
+#include <sstream>
+
 void MapPorts(std::vector<std::string> args) {
     std::vector<char *> argv{const_cast<char *>("xvelzuk1"), const_cast<char *>("--com-only")};
     for (auto &a : args)
@@ -117,4 +120,11 @@ void LineTest::SetUp() {
     InitRS232(com);
     SimClearSent();
     ClearStatusHistory();
+}
+
+std::string FileText(const std::string &path) {
+    std::ifstream f(path);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
 }

@@ -23,7 +23,8 @@ constexpr const char *kSimFirmware =
 // Maps ports as the command line would: e.g. {"--com", "1=sim"}.
 void MapPorts(std::vector<std::string> args);
 
-Bytes SentBytes(); // everything the program wrote to the simulator
+Bytes SentBytes();                             // everything the program wrote to the simulator
+std::string FileText(const std::string &path); // a file's whole content, "" when unreadable
 Bytes Frame(int order, std::vector<unsigned> words); // 36-byte request frame, words zero-filled
 std::string StatusLine();                            // the text on the status line now
 std::vector<std::string> StatusTexts();              // the status line's texts since the last clear

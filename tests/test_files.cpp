@@ -11,13 +11,6 @@
 
 namespace fs = std::filesystem;
 
-static std::string Slurp(const std::string &path) {
-    std::ifstream f(path);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 class Files : public ::testing::Test {
   protected:
     std::string dir, victim;
@@ -57,11 +50,11 @@ TEST_F(Files, AReplacedFileKeepsItsModeAndNoPlantedTemporaryNameIsUsed) {
     ASSERT_EQ(symlink(victim.c_str(), (cfg + ".tmp~").c_str()), 0);
     ASSERT_EQ(mkfifo((cfg + ".tmp").c_str(), 0666), 0);
     EXPECT_EQ(Replace(cfg, "new\n"), 0);
-    EXPECT_EQ(Slurp(cfg), "new\n");
+    EXPECT_EQ(FileText(cfg), "new\n");
     struct stat st {};
     ASSERT_EQ(stat(cfg.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
-    EXPECT_EQ(Slurp(victim), "the victim's notes\n");
+    EXPECT_EQ(FileText(victim), "the victim's notes\n");
     EXPECT_EQ(Temporaries(), 0);
     EXPECT_STREQ(LastFileFault(), "");
     // A new file gets the usual mode of new files.
@@ -85,7 +78,7 @@ TEST_F(Files, OnlyRegularFilesAndLinksOfThisUserAreReplacedNeverAFolderFifoOrFor
     ASSERT_EQ(symlink("real.cfg", At("mine.cfg").c_str()), 0);
     std::ofstream(At("real.cfg")) << "old\n";
     EXPECT_EQ(Replace(At("mine.cfg"), "new\n"), 0);
-    EXPECT_EQ(Slurp(At("real.cfg")), "new\n");
+    EXPECT_EQ(FileText(At("real.cfg")), "new\n");
     EXPECT_TRUE(fs::is_symlink(At("mine.cfg")));
     EXPECT_EQ(Temporaries(), 0);
 
@@ -93,14 +86,14 @@ TEST_F(Files, OnlyRegularFilesAndLinksOfThisUserAreReplacedNeverAFolderFifoOrFor
     EXPECT_EQ(Replace(At("planted.cfg"), "32 numbers\n"), -1);
     EXPECT_EQ(LastFileFault(),
               At("planted.cfg") + " is a symbolic link made by another user: not followed");
-    EXPECT_EQ(Slurp(victim), "the victim's notes\n");
+    EXPECT_EQ(FileText(victim), "the victim's notes\n");
 }
 
 TEST_F(Files, AppendsGoWholeToThisUsersRegularFileAndNeverThroughALinkOrIntoAFifo) {
     std::string rec = At("r.dat");
     EXPECT_EQ(Append(rec, "1\t2\t3\t4\n"), 0);
     EXPECT_EQ(Append(rec, "5\t6\t7\t8\n"), 0);
-    EXPECT_EQ(Slurp(rec), "1\t2\t3\t4\n5\t6\t7\t8\n");
+    EXPECT_EQ(FileText(rec), "1\t2\t3\t4\n5\t6\t7\t8\n");
 
     ASSERT_EQ(symlink(victim.c_str(), At("link.dat").c_str()), 0);
     EXPECT_EQ(Append(At("link.dat"), "1\n"), -1);
@@ -108,12 +101,12 @@ TEST_F(Files, AppendsGoWholeToThisUsersRegularFileAndNeverThroughALinkOrIntoAFif
     ASSERT_EQ(mkfifo(At("fifo.dat").c_str(), 0666), 0);
     EXPECT_EQ(Append(At("fifo.dat"), "1\n"), -1);
     EXPECT_EQ(LastFileFault(), At("fifo.dat") + " is not a regular file");
-    EXPECT_EQ(Slurp(victim), "the victim's notes\n");
+    EXPECT_EQ(FileText(victim), "the victim's notes\n");
     if (geteuid() != 0) GTEST_SKIP() << "needs root to give a file to another user";
     ASSERT_EQ(chown(victim.c_str(), 65534, 65534), 0);
     EXPECT_EQ(Append(victim, "1\n"), -1);
     EXPECT_EQ(LastFileFault(), victim + " belongs to another user: not appended to");
-    EXPECT_EQ(Slurp(victim), "the victim's notes\n");
+    EXPECT_EQ(FileText(victim), "the victim's notes\n");
 }
 
 // ulimit -f: a line that crosses the limit is taken back whole; the file ends with its last
@@ -134,7 +127,7 @@ TEST_F(Files, ALineThatCannotBeWrittenWholeIsTakenBackUnderAFileSizeLimit) {
     EXPECT_EQ(first, 0);
     EXPECT_EQ(second, -1);
     EXPECT_EQ(fault, rec + ": the file size limit is reached");
-    EXPECT_EQ(Slurp(rec), header + "812\t790\t523\t4\n");
+    EXPECT_EQ(FileText(rec), header + "812\t790\t523\t4\n");
 }
 
 TEST_F(Files, ReadingAFifoOrFolderFailsAtOnceAndDeletingNeverRemovesAFolder) {

@@ -11,13 +11,6 @@
 
 namespace fs = std::filesystem;
 
-static std::string Slurp(const std::string &path) {
-    std::ifstream f(path);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 class Outcomes : public LineTest {
   protected:
     std::string dir;
@@ -70,7 +63,7 @@ TEST_F(Outcomes, FilesSavedLoadedOrNotChosenAreSaidWhileTheStatusLineKeepsItsTex
     EXPECT_EQ(Hint(), "No file chosen: nothing saved");
 
     // Loaded as always (low 16 bits, 32 numbers), with what did not fit said.
-    std::string text = Slurp(cfg);
+    std::string text = FileText(cfg);
     text.replace(text.find("  500"), 5, "65537");
     std::ofstream(cfg) << text << "7 8\n";
     WithFile(BTNGet, cfg);
@@ -129,5 +122,5 @@ TEST_F(Outcomes, LinksAndFifosPlantedAtTheProgramsFileNamesLeaveTheVictimUntouch
         EXPECT_EQ(CtrlInt(panelPopUp, NUMSampleCount), 2) << name;
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(At(name)))) << name;
     }
-    EXPECT_EQ(Slurp(victim), "the victim's notes\n");
+    EXPECT_EQ(FileText(victim), "the victim's notes\n");
 }

@@ -8,13 +8,6 @@
 #include <fstream>
 #include <sstream>
 
-static std::string ReadFile(const std::string &path) {
-    std::ifstream f(path);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 static const unsigned short kLive[16] = {812, 790, 523, 498, 640, 650, 900, 880,
                                          700, 690, 0,   0,   0,   0,   1,   1};
 static const char kHeader[] = "X-VEL-ZUK1-RECORDER-FILE: Time-Interval[s]: ";
@@ -68,7 +61,7 @@ TEST_F(Recorder, TotalTimeIsSplitIntoDaysHoursMinutesAndSeconds) {
 
 TEST_F(Recorder, ThreeLinesAtIntervalZeroRecordTheFirstThreeReplies) {
     Record(3, 0);
-    EXPECT_EQ(ReadFile(path), Lines(0, 3));
+    EXPECT_EQ(FileText(path), Lines(0, 3));
     EXPECT_EQ(Display(NUMSampleCount), 3);
     EXPECT_EQ(stop_flag, 1);
     char box[64];
@@ -82,7 +75,7 @@ TEST_F(Recorder, ThreeLinesAtIntervalZeroRecordTheFirstThreeReplies) {
 
 TEST_F(Recorder, ZeroLinesLeaveOnlyTheHeader) {
     Record(0, 7);
-    EXPECT_EQ(ReadFile(path), Lines(7, 0));
+    EXPECT_EQ(FileText(path), Lines(7, 0));
 }
 
 static void Look() { // while recording at interval 5, started at 100.3 s
@@ -100,7 +93,7 @@ TEST_F(Recorder, IntervalFiveWritesALineOnlyAfterFiveWholeSecondBoundaries) {
     for (double t : {104.95, 105.15, 109.9})
         AtTestTime(t, Look);
     Record(2, 5);
-    EXPECT_EQ(ReadFile(path), Lines(5, 2));
+    EXPECT_EQ(FileText(path), Lines(5, 2));
     // The second line: the first reply after 110 s; the request that followed it is let pass.
     EXPECT_NEAR(Timer(), 110.0, 0.05 + REPLY_WINDOW);
 }
@@ -108,14 +101,14 @@ TEST_F(Recorder, IntervalFiveWritesALineOnlyAfterFiveWholeSecondBoundaries) {
 TEST_F(Recorder, ASecondRecordingReplacesTheFile) {
     Record(3, 0);
     Record(1, 0);
-    EXPECT_EQ(ReadFile(path), Lines(0, 1));
+    EXPECT_EQ(FileText(path), Lines(0, 1));
 }
 
 TEST_F(Recorder, AControllerFallingSilentEndsItWithTheLinesKept) {
     AtTestTime(Timer() + 0.2, [] { SimSetFault(SIM_FAULT_NO_ANSWER); });
     Record(1000, 0);
     EXPECT_EQ(StatusLine(), "Timeout RS232-Line!");
-    std::string file = ReadFile(path);
+    std::string file = FileText(path);
     ASSERT_EQ(file.rfind(Lines(0, 0), 0), 0u);
     int lines = int(std::count(file.begin(), file.end(), '\n')) - 1;
     EXPECT_GE(lines, 3);
@@ -140,7 +133,7 @@ TEST_F(Recorder, TheLiveMonitorsStopEndsItToo) {
 TEST_F(Recorder, ChangingTheSettingsDuringARecordingDoesNotChangeIt) {
     AtTestTime(Timer() + 0.1, [] { OperatorSet(panelPopUp, NEDITRecSamples, 1); });
     Record(5, 0);
-    EXPECT_EQ(ReadFile(path), Lines(0, 5));
+    EXPECT_EQ(FileText(path), Lines(0, 5));
 }
 
 TEST_F(Recorder, ARecordFileThatCannotBeCreatedIsReportedAndNothingRuns) {
