@@ -197,16 +197,29 @@ void plat::CloseRunFolder(const char *script) {
 }
 
 // Reading never blocks on a FIFO or reads a device: only regular files (or links to them) open.
-FILE *plat::OpenRegularForRead(const char *path) {
+// What a path that is no regular file names, for a refusal.
+static const char *FileKind(mode_t mode) {
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISFIFO(mode)) return "a named pipe";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "a file of an unknown kind";
+}
+
+FILE *plat::OpenRegularForRead(const char *path, const char **kind) {
     g_fault[0] = '\0';
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    if (kind) *kind = nullptr;
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC); // a FIFO would wait for its writer
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0) {
         ErrnoFault(path);
+        if (fd >= 0) close(fd);
         return nullptr;
     }
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!S_ISREG(st.st_mode)) {
         close(fd);
+        if (kind) *kind = FileKind(st.st_mode);
         Fault("%s is not a regular file", path);
         return nullptr;
     }

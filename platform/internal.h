@@ -55,7 +55,8 @@ void CloseViewers(); // every viewer window, at shutdown and between tests
 // Files: written without following another user's link or blocking on a FIFO (files_posix.cpp)
 int ReplaceFile(const char *path, const char *data, size_t n); // via a temporary; 0 or -1
 int AppendFile(const char *path, const char *data, size_t n);  // whole or not at all; 0 or -1
-FILE *OpenRegularForRead(const char *path); // nullptr unless a regular file (or a link to one)
+FILE *OpenRegularForRead(const char *path, const char **kind = nullptr); // nullptr unless a
+// regular file (or a link to one), with errno set or *kind naming what it is instead
 int SavePng(const QImage &image, const char *path); // through ReplaceFile; 0 or -1
 const char *RunFolder(const char *script); // this play's private folder, made on first use; or null
 void CloseRunFolder(const char *script);   // removed when empty, else named on standard error

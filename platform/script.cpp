@@ -8,9 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 Action g_script[kMaxActions];
 int g_nScript = 0;
@@ -263,35 +260,15 @@ static bool ParseLines(FILE *f, const char *path) {
     return ok;
 }
 
-// What a path that is no regular file names, for the refusal.
-static const char *KindOf(mode_t mode) {
-    if (S_ISDIR(mode)) return "a directory";
-    if (S_ISCHR(mode)) return "a character device";
-    if (S_ISBLK(mode)) return "a block device";
-    if (S_ISFIFO(mode)) return "a named pipe";
-    if (S_ISSOCK(mode)) return "a socket";
-    return "a file of an unknown kind";
-}
-
 // A directory reads as a script without lines, which would play as "0 actions played": only a
-// regular file (or a link to one) is a script. Opened without waiting, as a named pipe would
-// wait for its writer.
+// regular file (or a link to one) is a script.
 static FILE *OpenScript(const char *path) {
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st {};
-    if (fd < 0 || fstat(fd, &st) != 0) {
+    const char *kind = nullptr;
+    FILE *f = plat::OpenRegularForRead(path, &kind);
+    if (!f && kind)
+        fprintf(stderr, "%s: cannot read the script (%s, not a regular file)\n", path, kind);
+    else if (!f)
         fprintf(stderr, "%s: cannot read the script (%s)\n", path, strerror(errno));
-        if (fd >= 0) close(fd);
-        return nullptr;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        fprintf(stderr, "%s: cannot read the script (%s, not a regular file)\n", path,
-                KindOf(st.st_mode));
-        close(fd);
-        return nullptr;
-    }
-    FILE *f = fdopen(fd, "r");
-    if (!f) close(fd);
     return f;
 }
 
