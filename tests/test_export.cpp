@@ -99,15 +99,6 @@ TEST_F(Export, ViewRecordOpensTheRecordFileInAWindowOrNamesWhyItCannot) {
     EXPECT_EQ(std::string(readout).substr(0, 28), "line 1   time 2   NORM A 812");
 }
 
-TEST_F(Export, ViewRecordRefusesADirectoryByName) {
-    const std::string dir = TmpPath("view-dir");
-    std::filesystem::create_directories(dir);
-    snprintf(recfile_name, sizeof recfile_name, "%s", dir.c_str());
-    OperatorPress(panelPopUp, BTNViewRecord);
-    EXPECT_EQ(ViewerCount(), 0);
-    EXPECT_EQ(StatusLine(), dir + ": cannot read the file (a directory, not a regular file)");
-}
-
 static int LineAt(double fraction) { // the recorded line the viewer's read-out names there
     char readout[256] = "";
     ViewerPoint(fraction, readout, int(sizeof readout));

@@ -108,23 +108,6 @@ TEST_F(AppTest, APathThatIsNoSerialPortIsNamedUnderTheStatusLineAsWhatItIs) {
     remove(fifo.c_str());
 }
 
-TEST_F(AppTest, APseudoTerminalOpensWithoutAHint) {
-    UseTestClock(false); // the simulator on the pty answers in real time
-    int sim = -1;
-    std::string pty = StartSimServer({}, &sim);
-    ASSERT_EQ(pty.rfind("/dev/pts/", 0), 0u) << pty;
-    MapPorts({"--com", "1=" + pty});
-    LoadPanels();
-    testing::internal::CaptureStderr();
-    InitRS232(com);
-    std::string errors = testing::internal::GetCapturedStderr();
-    StopSimServer(sim);
-    EXPECT_EQ(StatusLine(), kSimFirmware);
-    EXPECT_EQ(CtrlText(panelHandle, TXTPortHint), "");
-    EXPECT_EQ(Attr(panelHandle, TXTPortHint, ATTR_VISIBLE), 0);
-    EXPECT_EQ(errors, "");
-}
-
 // Root may open any device, so the program runs as the unprivileged user 65534 against a
 // pseudo-terminal the test has given to root and a group. The program and its script are copied
 // to a directory that user can reach (a build tree under /root is not).
