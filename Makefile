@@ -61,3 +61,9 @@ package:
 RELEASES ?= bookworm trixie
 pristine-check:
 	@for r in $(RELEASES); do bash scripts/pristine-check.sh $$r || exit 1; done
+
+# `make check-windows` compiles the program's sources for Windows with MinGW-w64, syntax only.
+.PHONY: check-windows
+check-windows:
+	@bash scripts/setup-deps.sh windows
+	@bash scripts/check-windows.sh

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing for the build, the tests and the program, and
 # for the groups named as arguments: "package" (making and checking the .deb), "pristine" (the
-# clean-machine check), "fuzz" (clang and libFuzzer for `make fuzz`). Debian 12 (bookworm) and
+# clean-machine check), "fuzz" (clang and libFuzzer for `make fuzz`), "windows" (the MinGW-w64
+# cross compiler for `make check-windows`). Debian 12 (bookworm) and
 # Debian 13 (trixie) are known; as root it runs apt-get itself, as another user through sudo.
 set -euo pipefail
 
@@ -26,7 +27,9 @@ for group in "$@"; do
     package) PACKAGES+=(dpkg-dev file lintian desktop-file-utils) ;; # CPack: dpkg-shlibdeps, file
     pristine) PACKAGES+=(mmdebstrap) ;;
     fuzz) PACKAGES+=(clang "libfuzzer-$clang_version-dev" "libclang-rt-$clang_version-dev" llvm) ;;
-    *) echo "setup-deps.sh: unknown group '$group' (package, pristine, fuzz)" >&2; exit 2 ;;
+    # The posix-threads flavour, since <thread> and <mutex> need it; same name in both releases.
+    windows) PACKAGES+=(g++-mingw-w64-x86-64-posix) ;;
+    *) echo "setup-deps.sh: unknown group '$group' (package, pristine, fuzz, windows)" >&2; exit 2 ;;
   esac
 done
 
