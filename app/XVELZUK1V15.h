@@ -4,8 +4,13 @@
 
 #include "gui.h"
 #include "logo.h"
-#include "platform.h"
+#include "player.h"
 #include "popup.h"
+#include "viewer.h"
+
+void InstallProgram(); // first call: the program's identity, resource, control roles and reports
+                       // handed to the rooms below
+void FillComRing(int replace); // the COM ring lists the port table (replace: from scratch)
 
 int WinMain(RunTimeInstance instance, RunTimeInstance previous, const char *commandLine,
             int showMode); // 0 after a normal end, -1 when start-up fails

@@ -5,6 +5,9 @@
 
 #include <cstdio>
 
+int panelHandle = 0;
+int panelPopUp = 0;
+
 static void Copy(char *dst, int size, const char *src) {
     snprintf(dst, size_t(size), "%s", src);
 }
@@ -71,6 +74,7 @@ int WinMain(RunTimeInstance instance, RunTimeInstance, const char *, int) {
     InstallCallbackTable(kControlCallbacks, kControlCallbackCount, kPanelCallbacks,
                          kPanelCallbackCount);
     if ((panelHandle = LoadPanel(0, "XVELZUK1V15.uir", PANEL)) < 0) return -1;
+    FillComRing(1);
     if ((panelPopUp = LoadPanel(0, "XVELZUK1V15.uir", POPUP)) < 0) return -1;
     GetUserFilesDir(proj_dir);
     InitVars();

@@ -122,6 +122,7 @@ int main(int argc, char **argv) {
         argv[0],     const_cast<char *>("--com-only"), const_cast<char *>("--com"),
         com1.data(), const_cast<char *>("--com"),      com2.data()};
     int code = 0;
+    InstallProgram();
     if (PlatformOptions(int(args.size()), args.data(), &code) || !InitCVIRTE({argc, argv}))
         return 1;
     InstallCallbackTable(kControlCallbacks, kControlCallbackCount, kPanelCallbacks,

@@ -62,6 +62,7 @@ int main(int argc, char **argv) {
     char *args[] = {argv[0], const_cast<char *>("--com-only"), const_cast<char *>("--com"),
                     const_cast<char *>("1=sim"), const_cast<char *>("--trace")};
     int code = 0;
+    InstallProgram();
     if (PlatformOptions(getenv("XVEL_BENCH_TRACE") ? 5 : 4, args, &code) ||
         !InitCVIRTE(RunTimeInstance{argc, argv}))
         return 1;

@@ -2,9 +2,8 @@
 // reply, 2.17 million lines), then times reading it, its envelope, the image and the window,
 // with the peak memory of each step. XVEL_BENCH_LINES sets another line count;
 // XVEL_BENCH_KEEP=FILE keeps the recording there (to time `xvelzuk1 --view FILE --png OUT`).
-#include "platform.h"
 #include "recfile.h"
-#include "testing.h"
+#include "viewer.h"
 
 #include <chrono>
 #include <cmath>

@@ -3,7 +3,6 @@
 // stray bytes, leaves such a text and the receive path ready again.
 #include "com232.h"
 #include "harness.h"
-#include "platform.h"
 #include "sim.h"
 #include "testing.h"
 

@@ -66,7 +66,7 @@ static void CheckAction(const Action &a, const uint8_t *data, size_t size, int l
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzQuiet(true);
-    bool ok = plat::ParseScriptText(reinterpret_cast<const char *>(data), size, "fuzz/script.txt");
+    bool ok = ParseScriptText(reinterpret_cast<const char *>(data), size, "fuzz/script.txt");
     FuzzQuiet(false);
     if (g_nScript < 0 || g_nScript > kMaxActions) FuzzFail("%d actions", g_nScript);
     int lines = LinesIn(data, size);

@@ -4,7 +4,6 @@
 
 #include "XVELZUK1V15.h"
 #include "com232.h"
-#include "platform.h"
 #include "sim.h"
 #include "testing.h"
 
@@ -48,6 +47,7 @@ void FuzzStartProgram(bool openLine) {
     static char comOpt[] = "--com", sim[] = "1=sim", only[] = "--com-only";
     char *options[] = {name, only, comOpt, sim};
     int code = 0;
+    InstallProgram();
     if (PlatformOptions(4, options, &code) != 0 || !InitCVIRTE(RunTimeInstance{argc, argv}))
         FuzzFail("the program does not start");
     SimRegisterDevice();

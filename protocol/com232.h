@@ -1,5 +1,6 @@
-// The device protocol with the X-VEL-ZUK1: frames, the parameter variables they carry, and the
-// serial session (port start-up, receive handler, reply wait, line check).
+// The device protocol with the controller: frames, the parameter variables they carry, and the
+// serial session (port start-up, receive handler, reply wait, line check). What the exchanges have
+// to tell the operator goes to the program through the reports it installs.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,21 @@ constexpr int FRAMELEN = PNUM * 2 + 4; // bytes in every request and reply frame
 inline namespace com232 {
 extern int sync; // its low 16 bits open every request; also the event character: 0x55
 }
+// The order codes: what the controller is to do with a request.
+enum OrderCode : int {
+    ORDER_STORE_RAM = 1,    // store the parameter set of the payload in RAM; no reply
+    ORDER_READ_RAM = 2,     // read the parameter set named in word 0 from RAM
+    ORDER_STORE_EEPROM = 3, // store the parameter set of the payload in EEPROM; no reply
+    ORDER_READ_EEPROM = 4,  // read the parameter set named in word 0 from EEPROM
+    ORDER_ECHO = 5,         // line check: the reply's word 0 is ECHO_WORD
+    ORDER_TEACH = 6,        // take a new reference value
+    ORDER_FIRMWARE = 7,     // firmware information: 64 raw bytes
+    ORDER_LIVE = 8,         // live values
+    ORDER_DATA_BLOCK = 9,   // a block of a scan: 128 raw bytes
+    ORDER_RESET = 10,
+    ORDER_REFRESH = 11,
+};
+
 extern int order; // order code of the request being built; order word of replies
 extern unsigned char szWriteBuf[1024]; // the request frame is built in its first 36 bytes
 extern unsigned char szReadBuf[1024];  // replies are read into its start (36, 64 or 128 bytes)
@@ -66,9 +82,6 @@ extern int ret;            // result of the last reply wait: 1 reply came, 0 tim
 extern double tstart;      // start of the current wait, seconds (shared by every wait)
 extern double tdiff;       // time elapsed in the current wait, seconds
 
-extern int panelHandle; // main panel, which carries the status line
-extern int panelPopUp;  // second panel
-
 void InitRS232(int port); // open and set up the port, check the line, start-up reads; status line
 void RX_Receive_Function(int port, int events, void *data); // receive handler of the port
 int WaitRxFull();           // wait for rx_flag, at most TIMEOUT; 1 reply, 0 time-out (also in ret)
@@ -95,8 +108,15 @@ int GetVERSIONInfo();      // order 7, 64 raw bytes -> szVersion and the status 
 void FormatFirmwareText(const int *words, char *text); // 32 words -> text[65], printable only
 extern void (*pfnSetPanelValues)();   // shows the variables on the panels after the start-up
                                       // reads; set by the program (the panels sit above here)
-void SetStatus(const char *text);     // copy text into szStatus (bounded)
-void ShowStatus();                    // show szStatus on the status line
-void SayOutcome(const char *fmt, ...) // how a command ended, on the hint line
+struct ProtocolReports {              // how the exchanges reach the operator; set by the program
+    void (*status)(const char *text); // the status line shows text
+    void (*hint)(const char *text);   // the line under it shows text; "" hides it
+    void (*targetRam)();              // the start-up reads made RAM the storage target
+};
+void InstallProtocolReports(const ProtocolReports &reports);
+void SetStatus(const char *text);      // copy text into szStatus (bounded)
+void ShowStatus();                     // show szStatus on the status line
+void ShowStatusText(const char *text); // show text on the status line, szStatus unchanged
+void SayOutcome(const char *fmt, ...)  // how a command ended, on the hint line
     __attribute__((format(printf, 1, 2)));
 void ClearOutcome(); // the next command begins: the hint line goes

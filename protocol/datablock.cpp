@@ -1,7 +1,7 @@
 // Data blocks of a scan: one 64-word block (order 9) requested and read straight from the port
 // into one half of the channel A or channel B scan array.
 #include "com232.h"
-#include "platform.h"
+#include "serial.h"
 
 #include <algorithm>
 
@@ -39,7 +39,7 @@ int ReadData64(int offset, int kind, int orderCode) {
     FlushOutQ(com);
     rx_flag = 0;
     nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
-    SetCtrlVal(panelHandle, TXTStatus, "Waiting for Data[64] ...");
+    ShowStatusText("Waiting for Data[64] ...");
     int n = 0;
     tstart = Timer();
     for (;;) {

@@ -1,7 +1,7 @@
 // Firmware information: asks the controller for its 64-byte identification (order 7), read
 // straight from the port with the receive handler off, and turns it into a safe status text.
 #include "com232.h"
-#include "platform.h"
+#include "serial.h"
 
 #include <cstring>
 
@@ -31,10 +31,10 @@ int GetVERSIONInfo() {
     InstallComCallback(com, 0, FRAMELEN, sync, nullptr, nullptr); // the 64 bytes stay queued
     AwaitQuietLine(com, Timer()); // the rest of an earlier reply must not count as the answer
     FlushOutQ(com);
-    order = 7;
-    FillTxBuf(7, pp);
+    order = ORDER_FIRMWARE;
+    FillTxBuf(ORDER_FIRMWARE, pp);
     nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
-    SetCtrlVal(panelHandle, TXTStatus, "Waiting for firmware info ...");
+    ShowStatusText("Waiting for firmware info ...");
     int n = 0;
     tstart = Timer();
     for (;;) {

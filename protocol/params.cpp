@@ -1,7 +1,7 @@
 // Parameter transfer: reads one parameter set from the controller's RAM or EEPROM into the
 // parameter variables, through the receive handler and the common reply wait.
 #include "com232.h"
-#include "platform.h"
+#include "serial.h"
 
 void (*pfnSetPanelValues)() = nullptr;
 
@@ -14,12 +14,12 @@ void PushGET(int from, uint16_t set) {
     FillTxBuf(order, pp);
     rx_flag = 0;
     nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
-    if (nBytesW == FRAMELEN) SetCtrlVal(panelHandle, TXTStatus, "Waiting for parameter-frame ...");
+    if (nBytesW == FRAMELEN) ShowStatusText("Waiting for parameter-frame ...");
     WaitRxFull();
     if (rx_flag == 1) {
         GetRxBuf(PNUM); // the same decode the receive handler made
         CopyPPtoVars(set);
-        SetCtrlVal(panelHandle, TXTStatus, "Parameter-frame received! - Line Ok!");
+        ShowStatusText("Parameter-frame received! - Line Ok!");
     } else if (!QuitPending()) {
         SayOutcome("No answer within %.1f s: parameter set %s was not read from %s", TIMEOUT,
                    set ? "II" : "I", from == EEPROM ? "EEPROM" : "RAM");

@@ -1,7 +1,7 @@
 // Serial session: opens and sets up the port, installs the receive handler, checks the line with
 // an echo and runs the start-up reads; also the common wait for a reply.
 #include "com232.h"
-#include "platform.h"
+#include "serial.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -15,8 +15,11 @@ char szStatus[256] = "InitVars";
 int ret = 1;
 double tstart = 0.0;
 double tdiff = 0.0;
-int panelHandle = 0;
-int panelPopUp = 0;
+static ProtocolReports g_reports = {};
+
+void InstallProtocolReports(const ProtocolReports &reports) {
+    g_reports = reports;
+}
 
 constexpr unsigned ECHO_WORD = 0x00AA; // payload word 0 of a good echo reply
 
@@ -25,7 +28,11 @@ void SetStatus(const char *text) {
 }
 
 void ShowStatus() {
-    SetCtrlVal(panelHandle, TXTStatus, szStatus);
+    ShowStatusText(szStatus);
+}
+
+void ShowStatusText(const char *text) {
+    if (g_reports.status) g_reports.status(text);
 }
 
 // Several status texts announce a wait ("Transmit...", "Waiting for parameter-frame ...") and
@@ -36,12 +43,12 @@ void SayOutcome(const char *fmt, ...) {
     va_start(ap, fmt);
     vsnprintf(text, sizeof text, fmt, ap);
     va_end(ap);
-    SetHintLine(text);
+    if (g_reports.hint) g_reports.hint(text);
     if (text[0]) DebugPrintf("outcome: %s", text);
 }
 
 void ClearOutcome() {
-    SetHintLine("");
+    if (g_reports.hint) g_reports.hint("");
 }
 
 const char *ComErrorText(int code) {
@@ -64,9 +71,7 @@ static void StartupReads() {
     target = RAM;
     // The storage-target buttons show RAM too: a panel still showing EEPROM or FILE would
     // make the operator believe a later Send stores there while it goes to RAM.
-    SetCtrlVal(panelHandle, RBTRam, 1);
-    SetCtrlVal(panelHandle, RBTEeprom, 0);
-    SetCtrlVal(panelHandle, RBTFile, 0);
+    if (g_reports.targetRam) g_reports.targetRam();
     PushGET(RAM, 0);
     target = RAM;
     PushGET(RAM, 1);
@@ -91,7 +96,7 @@ void InitRS232(int port) {
 
 int CheckComLine(int port) {
     CopyVarsToPP(0);
-    FillTxBuf(5, pp);
+    FillTxBuf(ORDER_ECHO, pp);
     AwaitQuietLine(port, Timer()); // a reply still arriving from before the open is not the echo
     FlushOutQ(port);
     nBytesW = ComWrt(port, szWriteBuf, FRAMELEN);

@@ -2,8 +2,7 @@
 // through it, with the program's Timer() as the model's clock.
 #include "sim.h"
 
-#include "comdev.h"
-#include "platform.h"
+#include "serial.h"
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include "XVELZUK1V15.h"
 #include "com232.h"
 #include "gui.h"
-#include "platform.h"
 #include "sim.h"
 #include "testing.h"
 

@@ -1,8 +1,8 @@
 // The command line and the session the program starts in: option refusals that name their
 // fault, the port it starts on, and an X display that does not answer.
-#include "display.h"
 #include "fixture.h"
 #include "run_program.h"
+#include "runtime.h"
 
 #include <arpa/inet.h>
 #include <cstring>

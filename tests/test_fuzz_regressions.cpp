@@ -7,7 +7,7 @@
 
 static bool Parse(const std::string &text, std::string *errors) {
     ::testing::internal::CaptureStderr();
-    bool ok = plat::ParseScriptText(text.data(), text.size(), "long.txt");
+    bool ok = ParseScriptText(text.data(), text.size(), "long.txt");
     *errors = ::testing::internal::GetCapturedStderr();
     return ok;
 }

@@ -117,6 +117,7 @@ int main(int argc, char **argv) {
          opt4[] = "1=sim";
     char *args[] = {opt0, opt1, opt2, opt3, opt4};
     int code = 0;
+    InstallProgram();
     if (PlatformOptions(5, args, &code) || !InitCVIRTE(RunTimeInstance{argc, argv})) return 1;
     SimRegisterDevice();
     Panels();

@@ -3,9 +3,14 @@
 #pragma once
 
 #include "com232.h"
-#include "platform.h"
+#include "panels.h"
+#include "serial.h"
+#include "uir.h"
 
 #include <cstdint>
+
+extern int panelHandle; // main panel, which carries the status line
+extern int panelPopUp;  // second panel
 
 extern char proj_dir[MAX_PATHNAME_LEN];     // the operator's files: record file, dialogs
 extern char file_name[MAX_PATHNAME_LEN];    // path of the last parameter file chosen

@@ -2,7 +2,7 @@
 // by bare name next to the program) and the text lines, created at run time.
 #include "logo.h"
 #include "com232.h"
-#include "platform.h"
+#include "gui.h"
 
 #include <iterator>
 

@@ -2,7 +2,7 @@
 // The recording itself is a callback of the main module.
 #include "popup.h"
 #include "com232.h"
-#include "platform.h"
+#include "gui.h"
 
 void CalcRecTime() {
     uint16_t interval = 0, lines = 0;

@@ -1,0 +1,239 @@
+// The clock and event processing: Timer, Delay, ProcessSystemEvents and the user-interface loop.
+// Tests switch to a clock they drive, on which every poll of a wait costs exactly 1 ms.
+#include "runtime.h"
+#include "start.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QPointer>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+using Clock = std::chrono::steady_clock;
+static const Clock::time_point g_start = Clock::now();
+static bool g_testClock = false;
+static long long g_testNow = 0;           // nanoseconds: exact, so 1500 polls make exactly 1.5 s
+static QEventLoop *g_loop = nullptr;      // the running user-interface loop
+static void (*g_atLoopStart)() = nullptr; // test hook: first thing the loop does
+static bool g_quitPending = false;        // quit asked for before the loop started
+static bool g_quitting = false;           // quit asked for: the program is ending
+static bool g_drawOnly = false;           // inside ProcessDrawEvents
+static bool g_idleWait = true; // an idle ProcessSystemEvents waits up to 1 ms for an event
+static int g_quitCode = 0;
+static EventSource g_source = {}; // the serial ports, once their room is linked in
+
+bool InstallEventSource(const EventSource &source) {
+    g_source = source;
+    return true;
+}
+static bool Pump() {
+    return g_source.pump && g_source.pump();
+}
+static double NextDue() {
+    return g_source.nextDue ? g_source.nextDue() : -1;
+}
+static bool InDirectRead() {
+    return g_source.inDirectRead && g_source.inDirectRead();
+}
+
+double Timer() {
+    if (g_testClock) return double(g_testNow) / 1e9;
+    return std::chrono::duration<double>(Clock::now() - g_start).count();
+}
+
+void Delay(double seconds) {
+    if (seconds <= 0) return;
+    if (g_testClock) {
+        g_testNow += std::llround(seconds * 1e9);
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+// Test actions due at a test-clock time, run from event processing like any callback.
+struct Due {
+    long long at;
+    void (*fn)();
+};
+static Due g_due[16];
+static int g_nDue = 0;
+
+void AtTestTime(double seconds, void (*fn)()) {
+    if (g_nDue < 16) g_due[g_nDue++] = {std::llround(seconds * 1e9), fn};
+}
+
+// Deferred calls: run from event processing at its top, where a control callback could run too.
+struct Deferred {
+    DeferredCallbackPtr fn;
+    void *data;
+};
+static Deferred g_deferred[32];
+static int g_nDeferred = 0;
+static bool g_inDeferred = false; // a deferred call runs: the others wait until it returns
+
+static QTimer *DeferredTimer() {
+    static QPointer<QTimer> t; // owned by the application object
+    if (!t && QCoreApplication::instance()) {
+        t = new QTimer(QCoreApplication::instance());
+        t->setSingleShot(true);
+        QObject::connect(t, &QTimer::timeout, [] { plat::RunDeferredCalls(); });
+    }
+    return t;
+}
+
+int PostDeferredCall(DeferredCallbackPtr fn, void *callbackData) {
+    if (!fn || g_nDeferred == int(std::size(g_deferred))) return -1;
+    g_deferred[g_nDeferred++] = {fn, callbackData};
+    if (QTimer *t = DeferredTimer()) t->start(0); // for the user-interface loop
+    return 0;
+}
+
+bool plat::RunDeferredCalls() {
+    if (g_nDeferred == 0 || g_inDeferred) return false;
+    if (g_drawOnly || InDirectRead()) { // a direct wait: again soon after it
+        if (QTimer *t = DeferredTimer(); t && !t->isActive()) t->start(5);
+        return false;
+    }
+    g_inDeferred = true;
+    while (g_nDeferred > 0) {
+        Deferred d = g_deferred[0];
+        std::copy(g_deferred + 1, g_deferred + g_nDeferred, g_deferred);
+        g_nDeferred--;
+        d.fn(d.data);
+    }
+    g_inDeferred = false;
+    return true;
+}
+
+void plat::ForgetDeferredCalls() {
+    g_nDeferred = 0;
+}
+
+static void RunDue() {
+    for (int i = 0; i < g_nDue; i++) {
+        if (g_due[i].at > g_testNow) continue;
+        void (*fn)() = g_due[i].fn;
+        g_due[i] = g_due[--g_nDue];
+        fn();
+        i = -1; // fn may have added or run others: look again from the start
+    }
+}
+
+namespace plat {
+bool InDrawEvents() {
+    return g_drawOnly;
+}
+bool TestClockOn() {
+    return g_testClock;
+}
+void TestClockPoll() {
+    g_testNow += 1000000;
+}
+} // namespace plat
+
+void UseTestClock(bool on) {
+    if (on && !g_testClock) g_testNow = 0;
+    g_nDue = 0;
+    g_testClock = on;
+}
+void SetTestClock(double seconds) {
+    g_testNow = std::llround(seconds * 1e9);
+}
+void AdvanceTestClock(double seconds) {
+    g_testNow += std::llround(seconds * 1e9);
+}
+
+void ProcessSystemEvents() {
+    QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance();
+    if (!d) return;
+    if (g_testClock) RunDue();
+    bool busy = d->processEvents(QEventLoop::AllEvents);
+    busy |= Pump();
+    busy |= plat::RunDeferredCalls();
+    if (g_testClock) {
+        plat::TestClockPoll();
+        Pump();
+        return;
+    }
+    if (busy || !g_idleWait) return;
+    // Idle: wait at most 1 ms, on the open port's data where there is one, and only until a
+    // reply the simulator completes within the millisecond is due. Waiting in the toolkit's
+    // event loop instead overshoots its millisecond timers by up to 2-4 ms.
+    double wait = 0.001;
+    double due = NextDue() - Timer();
+    if (due > -1 && due < wait) {
+        // Sleeps overshoot by a fraction of a millisecond: stop 0.2 ms early and spin the rest,
+        // so a reply is taken the moment it is complete.
+        if (due > 0.0002) std::this_thread::sleep_for(std::chrono::duration<double>(due - 0.0002));
+        while (NextDue() > Timer()) {
+        }
+        Pump();
+        return;
+    }
+    if (g_source.wait) g_source.wait(wait);
+    Pump();
+}
+
+// Waits that read the port directly process no operator input, but the window still repaints and
+// its close box still ends the program at once. Bytes stay queued for the direct read.
+void ProcessDrawEvents() {
+    QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance();
+    if (!d || g_drawOnly) return;
+    g_drawOnly = true;
+    if (g_testClock) RunDue();
+    d->processEvents(QEventLoop::ExcludeUserInputEvents);
+    g_drawOnly = false;
+}
+
+int QuitPending() {
+    return g_quitting ? 1 : 0;
+}
+
+int RunUserInterface() {
+    if (g_quitPending) { // quit was asked for before the loop started
+        g_quitPending = false;
+        return g_quitCode;
+    }
+    QEventLoop loop;
+    g_loop = &loop;
+    if (g_atLoopStart) {
+        QTimer::singleShot(0, g_atLoopStart);
+        g_atLoopStart = nullptr;
+    }
+    if (g_source.arm) g_source.arm();
+    plat::LoopStarts();
+    int code = loop.exec();
+    g_loop = nullptr;
+    return code;
+}
+
+void QuitUserInterface(int code) {
+    g_quitting = true;
+    if (g_loop) {
+        g_loop->exit(code);
+    } else {
+        g_quitPending = true;
+        g_quitCode = code;
+    }
+}
+
+void ResetQuitRequest() {
+    g_quitPending = false;
+    g_quitting = false;
+}
+
+void RunWhenLoopStarts(void (*fn)()) {
+    g_atLoopStart = fn;
+}
+
+void RunAfter(double seconds, void (*fn)()) {
+    QTimer::singleShot(int(seconds * 1000), fn);
+}
+
+void SetIdleWait(bool on) {
+    g_idleWait = on;
+}
