@@ -38,16 +38,16 @@ static void RunOrder(int code, bool teach) {
 int CC_ButtonTeach(int, int, int event, void *, int, int) {
     if (event == EVENT_LEFT_CLICK)
         SetCtrlVal(panelHandle, TXTStatus, "Teach new Reference-Value ...");
-    if (event == EVENT_COMMIT) RunOrder(6, true);
+    if (event == EVENT_COMMIT) RunOrder(ORDER_TEACH, true);
     return 0;
 }
 
 int CC_ButtonReset(int, int, int event, void *, int, int) {
-    if (event == EVENT_COMMIT) RunOrder(10, false);
+    if (event == EVENT_COMMIT) RunOrder(ORDER_RESET, false);
     return 0;
 }
 
 int CC_ButtonRefresh(int, int, int event, void *, int, int) {
-    if (event == EVENT_COMMIT) RunOrder(11, false);
+    if (event == EVENT_COMMIT) RunOrder(ORDER_REFRESH, false);
     return 0;
 }

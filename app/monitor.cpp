@@ -13,7 +13,7 @@ void SendLiveRequest() {
     FlushInQ(com);
     FlushOutQ(com);
     CopyVarsToPP(0);
-    FillTxBuf(8, pp);
+    FillTxBuf(ORDER_LIVE, pp);
     rx_flag = 0;
     tstart = Timer();
     nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
@@ -58,7 +58,7 @@ int CC_BTNRun(int, int, int event, void *, int, int) {
     GetCtrlVal(panelHandle, RNGGraphSource, source);
     ShowGraphSource(source);
     type = (source == 0 || source == 1) ? 0 : 1;
-    order = 8;
+    order = ORDER_LIVE;
     AwaitQuietLine(com, Timer()); // the rest of an earlier reply must not start the first frame
     SendLiveRequest();
     if (nBytesW == FRAMELEN) SetCtrlVal(panelHandle, TXTStatus, "Line Ok!");

@@ -1,6 +1,7 @@
 // The data recorder: polls the live values like the live monitor and appends one line of four
 // values to the record file per interval, until the line count, a time-out or a Stop.
 #include "XVELZUK1V15.h"
+#include "recfile.h"
 #include "com232.h"
 
 #include <cstdint>
@@ -17,8 +18,7 @@ static void ReportWriteFailure() {
 // would leave half a line), replacing whatever the file held.
 static bool WriteHeader(uint16_t interval) {
     char line[80];
-    int n = snprintf(line, sizeof line, "X-VEL-ZUK1-RECORDER-FILE: Time-Interval[s]: %u\n",
-                     unsigned(interval));
+    int n = snprintf(line, sizeof line, "%s%u\n", REC_HEADER, unsigned(interval));
     return ArrayToFile(recfile_name, line, n, VAL_TRUNCATE) == 0;
 }
 
@@ -96,7 +96,7 @@ int CC_BTNStartRecord(int, int, int event, void *, int, int) {
     if (WriteHeader(interval)) {
         AwaitQuietLine(com, Timer()); // the rest of an earlier reply must not start the first frame
         SendLiveRequest();
-        order = 8;
+        order = ORDER_LIVE;
         if (nBytesW == FRAMELEN) SetCtrlVal(panelHandle, TXTStatus, "Line Ok!");
         RecordLoop(lines, interval);
         DrainLiveReply();

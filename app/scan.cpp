@@ -21,8 +21,8 @@ static void LiveValuesForScan() {
     FlushInQ(com);
     FlushOutQ(com);
     rx_flag = 0;
-    order = 8;
-    FillTxBuf(8, pp);
+    order = ORDER_LIVE;
+    FillTxBuf(ORDER_LIVE, pp);
     nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
     WaitRxFull();
     if (rx_flag == 1) PlotRAWValues();
@@ -31,8 +31,8 @@ static void LiveValuesForScan() {
 static void FetchBlocks(int view) {
     int kind = view == 0 ? 0 : 1; // raw ADC values, or normalised
     for (int offset : {0, 64, 128, 192}) {
-        order = 9;
-        ReadData64(offset, kind, 9);
+        order = ORDER_DATA_BLOCK;
+        ReadData64(offset, kind, ORDER_DATA_BLOCK);
     }
     if (view == 1 && evalmode == 7)
         LimitsFrom(refB, tolB);

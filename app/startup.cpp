@@ -35,7 +35,7 @@ static void StartValues() {
     tol10Bit = 512;
     com = FirstComPort(); // the port the COM ring shows first
     sync = 0x55;
-    order = 1;
+    order = ORDER_STORE_RAM;
     target = RAM;
     type = 1;
     rx_flag = 1;

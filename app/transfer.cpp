@@ -62,7 +62,7 @@ int CC_BTNSend(int, int, int event, void *, int, int) {
             SayOutcome("No file chosen: nothing saved");
     } else {
         sync = 0x55;
-        order = target == EEPROM ? 3 : 1;
+        order = target == EEPROM ? ORDER_STORE_EEPROM : ORDER_STORE_RAM;
         GetPanelValues();
         SendSet(0, "Transmit para1 Ok!");
         Delay(0.1); // the controller stores set I before it takes set II

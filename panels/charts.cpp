@@ -1,5 +1,6 @@
 // Strip charts over Qt Charts: each trace keeps the last "points per screen" values in a ring;
 // a plot appends values and replaces each trace's points once. Axes are fixed, no animation.
+#include "palette.h"
 #include "charts.h"
 #include "panels.h"
 
@@ -41,7 +42,7 @@ class StripChart : public QChartView {
             series[t].attachAxis(&x);
             series[t].attachAxis(&y);
             series[t].setVisible(t < traces);
-            series[t].setPen(QPen(QColor(Qt::black), 1.5));
+            series[t].setPen(QPen(QColor::fromRgb(QRgb(RGB_BLACK)), 1.5));
         }
         // The chart is redrawn after every reply: no antialiasing, no shadows, no saved painter
         // state, and only the region the traces changed.

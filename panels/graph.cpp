@@ -1,5 +1,6 @@
 // Graphs over Qt Charts: XY plots of 16-bit arrays with line style and colour, fixed or
 // automatic axes, and cursor 1 drawn as a cross-hair with a marker at its point.
+#include "palette.h"
 #include "charts.h"
 #include "panels.h"
 
@@ -36,13 +37,13 @@ class Graph : public QChartView {
         y.setRange(0, 1000);
         chart->addAxis(&x, Qt::AlignBottom);
         chart->addAxis(&y, Qt::AlignLeft);
-        QPen hair(QColor(0xE0, 0x00, 0xE0), 1, Qt::DotLine);
+        QPen hair(QColor::fromRgb(QRgb(RGB_CURSOR)), 1, Qt::DotLine);
         for (QLineSeries *s : {&hairV, &hairH}) {
             s->setPen(hair);
             Attach(chart, s);
         }
         marker.setMarkerSize(9);
-        marker.setColor(QColor(0xE0, 0x00, 0xE0));
+        marker.setColor(QColor::fromRgb(QRgb(RGB_CURSOR)));
         marker.setBorderColor(Qt::black);
         Attach(chart, &marker);
         setRenderHint(QPainter::Antialiasing, true);

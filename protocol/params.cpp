@@ -7,7 +7,7 @@ void (*pfnSetPanelValues)() = nullptr;
 
 void PushGET(int from, uint16_t set) {
     if (from == DATFILE) return; // parameter files are read by the callers
-    order = from == EEPROM ? 4 : 2;
+    order = from == EEPROM ? ORDER_READ_EEPROM : ORDER_READ_RAM;
     CopyVarsToPP(set);
     AwaitQuietLine(com, Timer()); // the rest of an earlier reply must not start the answer
     FlushOutQ(com);

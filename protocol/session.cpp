@@ -53,14 +53,14 @@ void ClearOutcome() {
 
 const char *ComErrorText(int code) {
     switch (code) {
-    case -1: return "Unknown system error";
-    case -2: return "Invalid port number";
-    case -3: return "Port is not open";
-    case -4: return "Unknown I/0 error";
-    case -6: return "No serial port found";
-    case -7: return "Cannot open port";
-    case -13: return "Invalid parameter";
-    case -99: return "Timeout";
+    case COM_ERR_SYSTEM: return "Unknown system error";
+    case COM_ERR_PORT_NUMBER: return "Invalid port number";
+    case COM_ERR_NOT_OPEN: return "Port is not open";
+    case COM_ERR_IO: return "Unknown I/0 error";
+    case COM_ERR_NO_PORT: return "No serial port found";
+    case COM_ERR_CANNOT_OPEN: return "Cannot open port";
+    case COM_ERR_PARAMETER: return "Invalid parameter";
+    case COM_ERR_TIMEOUT: return "Timeout";
     default: return "RS-232 error!";
     }
 }

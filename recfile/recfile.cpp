@@ -11,8 +11,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-static const char kHeader[] = "X-VEL-ZUK1-RECORDER-FILE: Time-Interval[s]: ";
-constexpr size_t kHeaderLen = sizeof kHeader - 1; // 44
+constexpr size_t kHeaderLen = sizeof REC_HEADER - 1; // 44
 
 // Digits from s[*i] on as a number; false without a digit. Above 65535 gives 65536.
 static bool Number(const char *s, size_t len, size_t *i, uint32_t *value) {
@@ -43,7 +42,7 @@ static LineKind Sample(const char *s, size_t len, uint16_t v[REC_COLUMNS]) {
 
 // Line 1: the header text and an interval 0..65535; REC_NO_INTERVAL for any other interval.
 static bool Header(const char *s, size_t len, int *interval) {
-    if (len < kHeaderLen || memcmp(s, kHeader, kHeaderLen) != 0) return false;
+    if (len < kHeaderLen || memcmp(s, REC_HEADER, kHeaderLen) != 0) return false;
     size_t i = kHeaderLen;
     uint32_t value = 0;
     bool ok =

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+// Line 1 of a record file: this text, then the interval in whole seconds and a line end.
+constexpr char REC_HEADER[] = "X-VEL-ZUK1-RECORDER-FILE: Time-Interval[s]: ";
 constexpr int REC_COLUMNS = 4;        // NORM A, NORM B, ADC A, ADC B, in the file's order
 constexpr int REC_NO_INTERVAL = -1;   // interval when line 1 gives none: x is the line number
 constexpr int REC_MAX_LINE = 64;      // bytes of a line at most; a longer one is a bad line

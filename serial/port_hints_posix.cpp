@@ -114,9 +114,9 @@ void plat::ExplainOpenFailure(const char *device, int error) {
         NotASerialPortHint(path, kind, hint, sizeof hint);
     } else if (faccessat(AT_FDCWD, path, R_OK | W_OK, AT_EACCESS) != 0 && errno == EACCES) {
         PermissionHint(path, st, hint, sizeof hint);
-    } else if (error != -7 && NotATerminal(path)) {
+    } else if (error != COM_ERR_CANNOT_OPEN && NotATerminal(path)) {
         NotASerialPortHint(path, "a device of another kind", hint, sizeof hint);
-    } else if (error == -7) {
+    } else if (error == COM_ERR_CANNOT_OPEN) {
         snprintf(hint, sizeof hint,
                  "%s could not be opened although its permissions allow it: "
                  "another program may be using it.",

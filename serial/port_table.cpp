@@ -221,11 +221,11 @@ const char *plat::PortDevice(int number, int *error) {
     Build();
     const Entry *e = Find(number);
     if (!e) {
-        *error = -2;
+        *error = COM_ERR_PORT_NUMBER;
         return nullptr;
     }
     if (!e->fixed && !e->present) { // the node may belong to another adapter by now
-        *error = -6;
+        *error = COM_ERR_NO_PORT;
         return nullptr;
     }
     return e->device;
@@ -234,7 +234,7 @@ const char *plat::PortDevice(int number, int *error) {
 int GetPortDeviceName(int port, char *name, int size) {
     Build();
     const Entry *e = Find(port);
-    if (!e || size <= 0) return -2;
+    if (!e || size <= 0) return COM_ERR_PORT_NUMBER;
     snprintf(name, size_t(size), "%s", e->device);
     return 0;
 }

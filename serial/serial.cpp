@@ -202,11 +202,11 @@ void plat::OnDeviceData() {
 
 int OpenComConfig(int port, const char *deviceName, long baud, int parity, int dataBits,
                   int stopBits, int inQueueSize, int outQueueSize) {
-    if (port < 1 || port > plat::kMaxPorts) return -2;
+    if (port < 1 || port > plat::kMaxPorts) return COM_ERR_PORT_NUMBER;
     if (OpenPort(port)) CloseCom(port);
     if (baud <= 0 || parity < 0 || parity > 4 || dataBits < 5 || dataBits > 8 || stopBits < 1 ||
         stopBits > 2 || inQueueSize < 0 || outQueueSize < 0)
-        return -13;
+        return COM_ERR_PARAMETER;
     int error = -1;
     const char *device = (deviceName && *deviceName) ? deviceName : plat::PortDevice(port, &error);
     if (!device) return error;
@@ -224,7 +224,7 @@ int OpenComConfig(int port, const char *deviceName, long baud, int parity, int d
 }
 
 int CloseCom(int port) {
-    if (!OpenPort(port)) return -3;
+    if (!OpenPort(port)) return COM_ERR_NOT_OPEN;
     delete g_ports[port].dev;
     g_ports[port] = Port{};
     if (g_opt.verbose) plat::Log("COM%d: closed", port);
@@ -245,22 +245,22 @@ int ComOpenCount() {
 
 int SetComTime(int port, double seconds) {
     Port *p = OpenPort(port);
-    if (!p) return -3;
-    if (seconds < 0) return -13;
+    if (!p) return COM_ERR_NOT_OPEN;
+    if (seconds < 0) return COM_ERR_PARAMETER;
     p->timeout = seconds;
     return 0;
 }
 
 int SetCTSMode(int port, int mode) {
-    if (!OpenPort(port)) return -3;
-    return mode == 0 ? 0 : -13; // hardware handshake is never used with the controller
+    if (!OpenPort(port)) return COM_ERR_NOT_OPEN;
+    return mode == 0 ? 0 : COM_ERR_PARAMETER; // hardware handshake is never used with the controller
 }
 
 int InstallComCallback(int port, int eventMask, int notifyCount, int, ComCallbackPtr callback,
                        void *callbackData) {
     Port *p = OpenPort(port);
-    if (!p) return -3;
-    if (notifyCount < 0 || notifyCount > int(sizeof p->q)) return -13;
+    if (!p) return COM_ERR_NOT_OPEN;
+    if (notifyCount < 0 || notifyCount > int(sizeof p->q)) return COM_ERR_PARAMETER;
     p->mask = callback ? eventMask : 0;
     p->cb = eventMask ? callback : nullptr;
     p->cbData = callbackData;
@@ -274,7 +274,7 @@ int InstallComCallback(int port, int eventMask, int notifyCount, int, ComCallbac
 
 int ComWrt(int port, const unsigned char *buffer, int count) {
     Port *p = OpenPort(port);
-    if (!p) return -3;
+    if (!p) return COM_ERR_NOT_OPEN;
     if (count <= 0) return 0;
     int n = p->dev->write(buffer, count);
     Trace(port, ">", buffer, n > 0 ? n : 0);
@@ -298,7 +298,7 @@ static void WaitForBytes(Port &p, int need, double left) {
 }
 
 int ComRd(int port, unsigned char *buffer, int count) {
-    if (!OpenPort(port)) return -3;
+    if (!OpenPort(port)) return COM_ERR_NOT_OPEN;
     if (count <= 0) return 0;
     g_direct++;
     double deadline = Timer() + g_ports[port].timeout;
@@ -325,7 +325,7 @@ int ComRd(int port, unsigned char *buffer, int count) {
 
 int GetInQLen(int port) {
     Port *p = OpenPort(port);
-    if (!p) return -3;
+    if (!p) return COM_ERR_NOT_OPEN;
     g_direct++;
     int before = p->qlen;
     Pull(port);
@@ -339,12 +339,12 @@ int GetInQLen(int port) {
     }
     g_direct--;
     plat::SchedulePump();
-    return g_ports[port].dev ? g_ports[port].qlen : -3;
+    return g_ports[port].dev ? g_ports[port].qlen : COM_ERR_NOT_OPEN;
 }
 
 int FlushInQ(int port) {
     Port *p = OpenPort(port);
-    if (!p) return -3;
+    if (!p) return COM_ERR_NOT_OPEN;
     g_direct++;
     Pull(port); // stale bytes still in the OS buffer go too
     if (g_ports[port].dev) {
@@ -355,12 +355,12 @@ int FlushInQ(int port) {
         g_ports[port].fresh = false;
     }
     g_direct--;
-    return g_ports[port].dev ? 0 : -3;
+    return g_ports[port].dev ? 0 : COM_ERR_NOT_OPEN;
 }
 
 int FlushOutQ(int port) {
     Port *p = OpenPort(port);
-    if (!p) return -3;
+    if (!p) return COM_ERR_NOT_OPEN;
     p->dev->flushOutput();
     return 0;
 }

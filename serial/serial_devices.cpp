@@ -127,11 +127,11 @@ class QtSerialDevice final : public ComDevice {
 
 static int OpenErrorCode(QSerialPort::SerialPortError e) {
     switch (e) {
-    case QSerialPort::DeviceNotFoundError: return -6;
+    case QSerialPort::DeviceNotFoundError: return COM_ERR_NO_PORT;
     case QSerialPort::PermissionError: // busy, locked by another program, or no access
-    case QSerialPort::OpenError: return -7;
-    case QSerialPort::UnsupportedOperationError: return -13;
-    default: return -1;
+    case QSerialPort::OpenError: return COM_ERR_CANNOT_OPEN;
+    case QSerialPort::UnsupportedOperationError: return COM_ERR_PARAMETER;
+    default: return COM_ERR_SYSTEM;
     }
 }
 
@@ -152,7 +152,7 @@ static ComDevice *OpenSerialPort(const char *path, const plat::LineSettings &s, 
               port->setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
               port->setFlowControl(QSerialPort::NoFlowControl);
     if (!ok) {
-        *error = -13;
+        *error = COM_ERR_PARAMETER;
         port->close();
         delete port;
         return nullptr;

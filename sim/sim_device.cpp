@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int ERROR_BUSY = -7;      // the device is open already
-constexpr int ERROR_NOT_FOUND = -6; // the cable is pulled: no such device
 
 bool deviceOpen; // one controller, one cable: a single device at a time
 
@@ -50,8 +48,8 @@ class SimDevice final : public ComDevice {
 };
 
 ComDevice *OpenSimDevice(const char *, int *error) {
-    int code = SimPlugged() ? SimOpenError() : ERROR_NOT_FOUND;
-    if (code == 0 && deviceOpen) code = ERROR_BUSY;
+    int code = SimPlugged() ? SimOpenError() : COM_ERR_NO_PORT;
+    if (code == 0 && deviceOpen) code = COM_ERR_CANNOT_OPEN;
     if (code != 0) {
         if (error) *error = code;
         return nullptr;

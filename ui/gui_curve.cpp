@@ -1,5 +1,6 @@
 // The scan graph: a captured scan drawn as curves, raw or normalised, between constant limit
 // lines and a dashed reference, with cursor 1 at the index the controller reported.
+#include "palette.h"
 #include "com232.h"
 #include "gui.h"
 
@@ -9,8 +10,6 @@ uint16_t upArray[SCAN_WORDS];
 uint16_t loArray[SCAN_WORDS];
 uint16_t refArray[SCAN_WORDS];
 
-constexpr int RGB_GREEN = 0x00FF00, RGB_BLUE = 0x0000FF, RGB_RED = 0xFF0000;
-constexpr int RGB_DARK_GREY = 0x404040, RGB_BLACK = 0x000000;
 
 static void Curve(const uint16_t *y, int width, int style, int colour) {
     PlotXY(panelHandle, GRAPHData, xArray, y, SCAN_SAMPLES, width, style, colour);

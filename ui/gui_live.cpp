@@ -1,5 +1,6 @@
 // Live value evaluation: decodes a live reply into its named values, appends a sample to the
 // RAW or NORM chart history and replots it, and refreshes the indicators and input LEDs.
+#include "palette.h"
 #include "com232.h"
 #include "gui.h"
 
@@ -11,9 +12,6 @@ uint16_t valREF;
 int32_t valNORM;
 
 constexpr int MARKER_IDLE = 1005; // marker level just above the band's upper limit of 1000
-constexpr int RGB_BLUE = 0x0000FF, RGB_GREEN = 0x00FF00, RGB_RED = 0xFF0000;
-constexpr int RGB_DARK_GREY = 0x404040, RGB_DARK_GREEN = 0x008000, RGB_BLACK = 0x000000;
-constexpr int RGB_CYAN = 0x00FFFF;
 
 void DecodeLive() {
     valNORMA = pp[0]; // widened without sign extension

@@ -1,5 +1,6 @@
 // Record viewer: a window of its own on a record file, with zoom, pan and the values under the
 // pointer, and the whole recording drawn to an image file; --view and --png run it alone.
+#include "palette.h"
 #include "viewer.h"
 #include "images.h"
 #include "viewer_view.h"
@@ -90,8 +91,10 @@ class Canvas : public QWidget {
         QPainter p(this);
         plat::PaintRecordView(p, rect(), v);
         if (boxing) {
-            p.setPen(QPen(QColor(0x30, 0x60, 0xC0), 1, Qt::DashLine));
-            p.setBrush(QColor(0x30, 0x60, 0xC0, 40));
+            QColor box = QColor::fromRgb(QRgb(RGB_ZOOM_BOX));
+            p.setPen(QPen(box, 1, Qt::DashLine));
+            box.setAlpha(40);
+            p.setBrush(box);
             p.drawRect(QRect(pressAt, now).normalized());
         }
     }

@@ -1,5 +1,6 @@
 // Drawing of a recording: NORM A/B above, ADC A/B below against one time axis, each trace drawn
 // as its per-pixel minimum/maximum envelope, so millions of lines cost one stroke per column.
+#include "palette.h"
 #include "viewer_view.h"
 
 #include <QFontMetrics>
@@ -14,7 +15,10 @@ struct TraceStyle {
 };
 // The colours of the scan graph: normalised A red, B dark grey; raw A green, B blue.
 constexpr TraceStyle kTraces[REC_COLUMNS] = {
-    {"NORM A", 0xE00000}, {"NORM B", 0x505050}, {"ADC A", 0x00A000}, {"ADC B", 0x0050E0}};
+    {"NORM A", RGB_REC_NORM_A},
+    {"NORM B", RGB_REC_NORM_B},
+    {"ADC A", RGB_REC_ADC_A},
+    {"ADC B", RGB_REC_ADC_B}};
 const char *const kPaneTitles[plat::kPanes] = {"NORM = 1000·A/Amax", "ADC [ADC units]"};
 constexpr int kLeft = 76, kRight = 18, kTop = 34, kGap = 22, kBottom = 44, kLineHeight = 15;
 
