@@ -173,10 +173,8 @@ int DisplayImageFile(int panel, int control, const char *file) {
     if (strchr(file, '/'))
         snprintf(path, sizeof path, "%s", file);
     else if (plat::DataFilePath(file, path) != 0)
-        fprintf(stderr,
-                "xvelzuk1: bitmap %s found neither next to the program nor in "
-                "../share/xvelzuk1\n",
-                file);
+        fprintf(stderr, "%s: bitmap %s found neither next to the program nor in ../share/%s\n",
+                ProgramName(), file, ProgramName());
     if (plat::g_opt.verbose && path[0]) plat::Log("picture: %s", path);
     QPixmap image(QString::fromLocal8Bit(path));
     picture->setPixmap(image); // a missing file leaves the picture empty

@@ -1,7 +1,7 @@
 // Strip charts over Qt Charts: each trace keeps the last "points per screen" values in a ring;
 // a plot appends values and replaces each trace's points once. Axes are fixed, no animation.
-#include "palette.h"
 #include "charts.h"
+#include "palette.h"
 #include "panels.h"
 
 #include <QChart>

@@ -15,8 +15,8 @@ static QString Extension(const char *filter) {
 }
 
 // A dialog restricted to its filter's extension never hands out another kind of file: a name
-// typed with another extension ("ZUK1para.cfg" in the record-file dialog) gets the filter's
-// extension added, so the program never deletes or overwrites a file it does not own.
+// typed with another extension (a parameter file's name in the record-file dialog) gets the
+// filter's extension added, so the program never deletes or overwrites a file it does not own.
 static QString WithExtension(const QString &file, const QString &ext) {
     if (ext.isEmpty() || file.isEmpty() ||
         QFileInfo(file).suffix().compare(ext, Qt::CaseInsensitive) == 0)

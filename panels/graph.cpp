@@ -1,7 +1,7 @@
 // Graphs over Qt Charts: XY plots of 16-bit arrays with line style and colour, fixed or
 // automatic axes, and cursor 1 drawn as a cross-hair with a marker at its point.
-#include "palette.h"
 #include "charts.h"
+#include "palette.h"
 #include "panels.h"
 
 #include <QChart>

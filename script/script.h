@@ -23,7 +23,7 @@ enum ActionKind {
 struct Action {
     int line; // line number in the script
     ActionKind kind;
-    int resource;     // panel resource of the control (PANEL, POPUP)
+    int resource;     // panel resource of the control
     int control;      // control identifier
     int value;        // number, yes (1) / no (0), or dialog: 1 path, 0 cancel
     double seconds;   // wait
