@@ -1,5 +1,6 @@
 // Fuzz target: the operator-script reader. Any text either loads as actions that each stand for
 // one line of the script as written, with arguments in their ranges, or is refused.
+#include "XVELZUK1V15.h"
 #include "harness.h"
 #include "script.h"
 
@@ -65,6 +66,8 @@ static void CheckAction(const Action &a, const uint8_t *data, size_t size, int l
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    static const bool named = (InstallProgram(), true); // the program's control names
+    (void)named;
     FuzzQuiet(true);
     bool ok = ParseScriptText(reinterpret_cast<const char *>(data), size, "fuzz/script.txt");
     FuzzQuiet(false);
