@@ -54,16 +54,18 @@ constexpr double SIM_WINDOW = 2.0; // min/max window of the live values, s
 // ---- Faults ---------------------------------------------------------------------------------
 
 enum SimFault {
-    SIM_FAULT_NONE,        // answers as the controller should
-    SIM_FAULT_NO_ANSWER,   // no reply at all (orders are still carried out)
-    SIM_FAULT_WRONG_ECHO,  // echo word 0 is 0x00AB
-    SIM_FAULT_SHORT_FRAME, // 35 bytes of a 36-byte reply frame
-    SIM_FAULT_BURST40,     // reply frame + 4 extra bytes, all arriving at the same moment
-    SIM_FAULT_SHORT_BLOCK, // raw blocks one byte short: 63 / 127
-    SIM_FAULT_LONG_BLOCK,  // raw blocks two bytes long: 66 / 130
-    SIM_FAULT_GARBAGE,     // replies of the right length filled with pseudo-random bytes
-    SIM_FAULT_VANISH,      // the port disappears: no replies, the in-process device is gone()
-    SIM_FAULT_COUNT        // number of faults
+    SIM_FAULT_NONE,         // answers as the controller should
+    SIM_FAULT_NO_ANSWER,    // no reply at all (orders are still carried out)
+    SIM_FAULT_WRONG_ECHO,   // echo word 0 is 0x00AB
+    SIM_FAULT_SHORT_FRAME,  // 35 bytes of a 36-byte reply frame
+    SIM_FAULT_BURST40,      // reply frame + 4 extra bytes, all arriving at the same moment
+    SIM_FAULT_SHORT_BLOCK,  // raw blocks one byte short: 63 / 127
+    SIM_FAULT_LONG_BLOCK,   // raw blocks two bytes long: 66 / 130
+    SIM_FAULT_GARBAGE,      // replies of the right length filled with pseudo-random bytes
+    SIM_FAULT_VANISH,       // the port disappears: no replies, the in-process device is gone()
+    SIM_FAULT_IGNORE_WRITE, // orders 1 and 3 are taken and forgotten: nothing is stored
+    SIM_FAULT_BAD_WRITE,    // orders 1 and 3 store the set with its word 2 one higher
+    SIM_FAULT_COUNT         // number of faults
 };
 
 int SimFaultByName(const char *name); // "no-answer", "burst40", ...; the fault, or -1 unknown

@@ -40,8 +40,8 @@ int requestSet;                      // set named by the request being handled (
 int requestOrder;                    // order of the request being handled
 
 const char *const FAULT_NAMES[SIM_FAULT_COUNT] = {
-    "none",        "no-answer",  "wrong-echo", "short-frame", "burst40",
-    "short-block", "long-block", "garbage",    "vanish",
+    "none",       "no-answer", "wrong-echo", "short-frame",  "burst40",   "short-block",
+    "long-block", "garbage",   "vanish",     "ignore-write", "bad-write",
 };
 
 unsigned short GetWord(const unsigned char *p, int i) {
@@ -58,11 +58,15 @@ int SetIndex(const unsigned char *payload) {
 }
 
 // Word 0 of the payload picks the set; set I takes words 1-15, set II words 1-4.
+// A controller whose store fails silently (a write lost on the line, a flaky EEPROM cell) is
+// what a read-back verification has to catch: the two write faults model that.
 void StoreSet(unsigned short (*sets)[SIM_WORDS], const unsigned char *payload) {
+    if (fault == SIM_FAULT_IGNORE_WRITE) return;
     int set = SetIndex(payload);
     int last = set == 0 ? SIM_WORDS - 1 : 4;
     for (int w = 1; w <= last; w++)
         sets[set][w] = GetWord(payload, w);
+    if (fault == SIM_FAULT_BAD_WRITE) sets[set][2]++;
 }
 
 void Garble(unsigned char *bytes, int n) {

@@ -90,6 +90,20 @@ TEST_F(SimSets, StoreAndReadRoundTripSetIInRam) {
     EXPECT_EQ(SimEepromWord(0, 1), 500) << "order 1 leaves the EEPROM alone";
 }
 
+TEST_F(SimSets, AnIgnoredWriteStoresNothingAndABadWriteRaisesWordTwo) {
+    SimSetFault(SIM_FAULT_IGNORE_WRITE);
+    Ask(Frame(1, {0, 600, 2000, 400}));
+    Ask(Frame(3, {1, 700, 2100, 300, 900}));
+    EXPECT_EQ(Ask(Frame(2, {0})), Frame(2, SET_I_DEFAULTS));
+    EXPECT_EQ(SimEepromWord(1, 1), 500);
+    SimSetFault(SIM_FAULT_BAD_WRITE);
+    Ask(Frame(1, {0, 600, 2000, 400}));
+    Ask(Frame(3, {1, 700, 2100, 300, 900}));
+    SimSetFault(SIM_FAULT_NONE);
+    EXPECT_EQ(Ask(Frame(2, {0})), Frame(2, {0, 600, 2001, 400}));
+    EXPECT_EQ(Ask(Frame(4, {1})), Frame(4, {1, 700, 2101, 300, 900}));
+}
+
 TEST_F(SimSets, EepromSurvivesAndOrder10CopiesItIntoRam) {
     Ask(Frame(3, {0, 600, 2000, 400}));
     Ask(Frame(3, {1, 700, 2100, 300, 900}));
@@ -133,7 +147,8 @@ TEST_F(SimFaults, EachFaultAnswersItsByteCount) {
         {SIM_FAULT_WRONG_ECHO, 36, 64, 128}, {SIM_FAULT_SHORT_FRAME, 35, 64, 128},
         {SIM_FAULT_BURST40, 40, 64, 128},    {SIM_FAULT_SHORT_BLOCK, 36, 63, 127},
         {SIM_FAULT_LONG_BLOCK, 36, 66, 130}, {SIM_FAULT_GARBAGE, 36, 64, 128},
-        {SIM_FAULT_VANISH, 0, 0, 0},
+        {SIM_FAULT_VANISH, 0, 0, 0},         {SIM_FAULT_IGNORE_WRITE, 36, 64, 128},
+        {SIM_FAULT_BAD_WRITE, 36, 64, 128},
     };
     for (const FaultCase &c : cases) {
         SimReset();
