@@ -7,6 +7,7 @@
 int main(int argc, char **argv) {
     int exitCode = 0;
     InstallProgram();
+    if (SettingsCommand(argc, argv, &exitCode)) return exitCode; // no display needed
     if (PlatformOptions(argc, argv, &exitCode)) return exitCode;
     if (PlayOption() && !LoadScript(PlayOption())) return 1; // checked whole, before anything runs
     if (ViewOption()) {

@@ -26,7 +26,7 @@ void FillComRing(int replace) {
 void InstallProgram() {
     RegisterProgram({"xvelzuk1", "X-VEL-ZUK1-Rerov V1.5",
                      "Configures and monitors an X-VEL-ZUK1 controller on a serial port.",
-                     "X-VEL-ZUK1 record viewer"});
+                     "X-VEL-ZUK1 record viewer", SETTINGS_USAGE});
     InstallProgramResource();
     InstallPanelRoles({PANEL, TXTStatus, TXTPortHint});
     InstallScriptNames({ControlByName, PANEL, POPUP});

@@ -1,8 +1,8 @@
 // The data recorder: polls the live values like the live monitor and appends one line of four
 // values to the record file per interval, until the line count, a time-out or a Stop.
 #include "XVELZUK1V15.h"
-#include "recfile.h"
 #include "com232.h"
+#include "recfile.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -9,11 +9,12 @@
 
 // ---- The program ----------------------------------------------------------------------------
 
-struct ProgramIdentity { // what messages, folders and titles call the program
-    const char *name;    // short name: messages, the data folder, <prefix>/share/<name>
-    const char *title;   // name and version, as --version prints it and windows show it
-    const char *purpose; // one line under the usage line of --help
-    const char *viewer;  // the record viewer's window title, before the file's name
+struct ProgramIdentity {  // what messages, folders and titles call the program
+    const char *name;     // short name: messages, the data folder, <prefix>/share/<name>
+    const char *title;    // name and version, as --version prints it and windows show it
+    const char *purpose;  // one line under the usage line of --help
+    const char *viewer;   // the record viewer's window title, before the file's name
+    const char *commands; // --help lines of the program's own commands, or nullptr
 };
 void RegisterProgram(const ProgramIdentity &id); // before PlatformOptions
 const char *ProgramName();                       // the short name; "program" before registration

@@ -35,7 +35,7 @@ void DebugPrintf(const char *fmt, ...) {
     plat::Log("%s", line);
 }
 
-static ProgramIdentity g_id = {"program", "program", "", "record viewer"};
+static ProgramIdentity g_id = {"program", "program", "", "record viewer", nullptr};
 
 void RegisterProgram(const ProgramIdentity &id) {
     g_id = id;
@@ -67,7 +67,8 @@ static const char kOptions[] =
     "  --help          print this text\n";
 
 static void PrintUsage(FILE *to) {
-    fprintf(to, "Usage: %s [options]\n%s\n\n%s", g_id.name, g_id.purpose, kOptions);
+    fprintf(to, "Usage: %s [options]\n%s\n\n%s%s", g_id.name, g_id.purpose, kOptions,
+            g_id.commands ? g_id.commands : "");
 }
 
 // One --com value N=DEVICE into the options; false with the reason in why.

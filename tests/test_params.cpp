@@ -212,3 +212,36 @@ TEST_F(Params, ModeValuesOutsideTheirTablesReadAsTheDefaultText) {
     EXPECT_STREQ(AnaModeText(4), "DIRECT 0 .. 10V");
     EXPECT_STREQ(OutModeText(3), "(+)->OUT0; (-)->OUT1");
 }
+
+// --show and --diff name the settings without the panels: their captions must be the panels'.
+// (The two power values share one unlabelled place, named by the A/B switch.)
+TEST_F(Params, EverySettingsCaptionIsItsControlsLabelOnThePanels) {
+    const struct {
+        int *panel, control;
+    } controls[SETTINGS_COUNT] = {
+        {nullptr, 0},
+        {nullptr, 0},
+        {&panelHandle, NEDITrefA},
+        {&panelHandle, NEDITrefB},
+        {&panelHandle, NEDITtolA},
+        {&panelHandle, NEDITtolB},
+        {&panelHandle, NEDIThysteresis},
+        {&panelHandle, NEDIThwmode},
+        {&panelPopUp, NEDITmaxmode},
+        {&panelPopUp, NEDITaverage},
+        {&panelPopUp, NEDITpolarity},
+        {&panelPopUp, NEDIThold},
+        {&panelPopUp, DROP_EvalMode},
+        {&panelPopUp, NEDITtriglvlA},
+        {&panelPopUp, NEDITtriglvlB},
+        {&panelPopUp, DropTrigmode},
+        {&panelPopUp, NEDITsdelay},
+        {&panelPopUp, RNGoutmode},
+        {&panelPopUp, RNGanamode},
+    };
+    for (int i = 0; i < SETTINGS_COUNT; i++) {
+        if (!controls[i].panel) continue;
+        EXPECT_EQ(CtrlText(*controls[i].panel, controls[i].control, ATTR_LABEL_TEXT),
+                  kSettings[i].caption);
+    }
+}

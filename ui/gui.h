@@ -5,6 +5,7 @@
 #include "com232.h"
 #include "panels.h"
 #include "serial.h"
+#include "settings.h"
 #include "uir.h"
 
 #include <cstdint>
@@ -22,11 +23,6 @@ void GetPanelValues(); // controls -> the 19 variables, then the four mode boxes
 void SetPanelValues(); // variables -> controls, evaluation-mode states, the four mode boxes
 void ShowModeTexts();  // the four mode boxes from trigmode, evalmode, anamode, outmode
 void ApplyEvalModeStates(uint16_t e); // mode 3: B numerics dimmed, A relabelled, DIFF shown
-
-const char *TrigModeText(uint16_t mode); // trigger mode in words; unknown values: "CONTINOUS"
-const char *EvalModeText(uint16_t mode); // evaluation mode in words
-const char *AnaModeText(uint16_t mode);  // analog-output mode in words
-const char *OutModeText(uint16_t mode);  // switching-output mode in words
 
 // ---- Chart histories ------------------------------------------------------------------------
 

@@ -1,15 +1,14 @@
 // The scan graph: a captured scan drawn as curves, raw or normalised, between constant limit
 // lines and a dashed reference, with cursor 1 at the index the controller reported.
-#include "palette.h"
 #include "com232.h"
 #include "gui.h"
+#include "palette.h"
 
 uint16_t xArray[SCAN_WORDS];
 uint16_t yArrayN[SCAN_WORDS];
 uint16_t upArray[SCAN_WORDS];
 uint16_t loArray[SCAN_WORDS];
 uint16_t refArray[SCAN_WORDS];
-
 
 static void Curve(const uint16_t *y, int width, int style, int colour) {
     PlotXY(panelHandle, GRAPHData, xArray, y, SCAN_SAMPLES, width, style, colour);

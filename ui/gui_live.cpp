@@ -1,8 +1,8 @@
 // Live value evaluation: decodes a live reply into its named values, appends a sample to the
 // RAW or NORM chart history and replots it, and refreshes the indicators and input LEDs.
-#include "palette.h"
 #include "com232.h"
 #include "gui.h"
+#include "palette.h"
 
 int32_t valNORMA, valNORMB;
 uint16_t adcCHA, adcCHB, Amax, Bmax, MAXvalA, MAXvalB, MINvalA, MINvalB;

@@ -38,43 +38,6 @@ static const Binding kBindings[] = {
     {&panelPopUp, RNGanamode, &anamode},
 };
 
-const char *TrigModeText(uint16_t mode) {
-    switch (mode) {
-    case 1: return "INTERN-CHA-scan128";
-    case 2: return "TRIG-CHB -> EVAL-CHA";
-    case 3: return "EXT-IN0-HIGH (cont.)";
-    case 4: return "EXT-IN0-L/H-scan128";
-    case 5: return "EXT-IN0-L/H (cont.)";
-    default: return "CONTINOUS";
-    }
-}
-
-const char *EvalModeText(uint16_t mode) {
-    switch (mode) {
-    case 1: return "NORM (A & B)";
-    case 2: return "TRIG-B -> EVAL-A";
-    case 3: return "DIFFERENCE (A - B)";
-    default: return "NORM-A: A/Amax";
-    }
-}
-
-const char *AnaModeText(uint16_t mode) {
-    switch (mode) {
-    case 1: return "MAXIMA-value";
-    case 2: return "MINIMA-value";
-    case 3: return "<MAX-MIN>-value";
-    default: return "DIRECT 0 .. 10V";
-    }
-}
-
-const char *OutModeText(uint16_t mode) {
-    switch (mode) {
-    case 1: return "BIN:(A->OUT0);(B->OUT1)";
-    case 2: return "BIN:(A & B) -> OUT0";
-    default: return "(+)->OUT0; (-)->OUT1";
-    }
-}
-
 void ShowModeTexts() {
     ReplaceTextBoxLine(panelHandle, TXTTrigMode, 0, TrigModeText(trigmode));
     ReplaceTextBoxLine(panelHandle, TXTEvalMode, 0, EvalModeText(evalmode));
