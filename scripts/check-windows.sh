@@ -27,15 +27,7 @@ if [ ! -d "$qt/QtCore" ]; then
   exit 2
 fi
 
-# Program folders: every top-level folder but those holding tests, tools, build output and
-# documents, so a folder added to the program is checked without touching this script.
-not_program=" tests fuzz bench tools build packaging docs examples scripts "
-folders=()
-for d in */; do
-  d=${d%/}
-  case $not_program in *" $d "*) continue ;; esac
-  folders+=("$d")
-done
+source scripts/program-folders.sh
 
 mkdir -p "$logs"
 rm -f "$logs"/*.log "$logs"/*.failed "$logs"/cmake.txt

@@ -9,14 +9,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 0
 
-# The same choice of folders as scripts/check-windows.sh makes.
-not_program=" tests fuzz bench tools build packaging docs examples scripts "
-folders=()
-for d in */; do
-  d=${d%/}
-  case $not_program in *" $d "*) continue ;; esac
-  folders+=("$d")
-done
+source scripts/program-folders.sh
 
 # One line per source file: its code lines, a tab, its path.
 count_files() {
