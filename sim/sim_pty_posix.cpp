@@ -169,11 +169,14 @@ void ClosePty(Pty &p) {
     p = Pty{};
 }
 
-// Unplugging closes both sides: the client's port hangs up and the node disappears.
+// Unplugging closes both sides: the client's port hangs up and the node disappears. The link
+// goes too, as udev removes a by-id link: left dangling, it would lead to whichever pty next
+// takes the freed number, another program's terminal.
 void Unplug(Pty &p, double *backAt) {
     unplugAsked = 0;
     if (p.master < 0) return;
     ClosePty(p);
+    if (linkPath) unlink(linkPath);
     SimSetPlugged(false, Now());
     pendingCount = 0;
     *backAt = backAfter >= 0 ? Now() + backAfter : -1;
