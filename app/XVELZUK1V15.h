@@ -52,6 +52,14 @@ int CC_BTNSend(int panel, int control, int event, void *callbackData, int eventD
 int CC_BTNGet(int panel, int control, int event, void *callbackData, int eventData1,
               int eventData2); // both sets from the target, shown on the panels
 
+// The settings compared: panels, RAM, EEPROM and the last parameter file; a Send read back.
+int CC_BTNCompare(int panel, int control, int event, void *callbackData, int eventData1,
+                  int eventData2); // both sets of RAM and EEPROM into copies, the compare view
+void VerifySend(int memory); // after a Send to RAM or EEPROM: both sets read back, status line
+enum CompareOutcome { COMPARE_NONE = -1, COMPARE_SAME, COMPARE_DIFFER, COMPARE_UNREAD };
+int LastCompareOutcome(); // of the last COMPARE or verified Send
+void InitCompare();       // VERIFY as --verify says, no file chosen yet, the view's export
+
 // Single orders with read-back of set I (main panel).
 int CC_ButtonTeach(int panel, int control, int event, void *callbackData, int eventData1,
                    int eventData2); // order 6: the controller takes a new reference value

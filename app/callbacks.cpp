@@ -56,6 +56,7 @@ const CallbackBinding kControlCallbacks[] = {
     {RBTFile, CC_RBTFile},
     {BTNSend, CC_BTNSend},
     {BTNGet, CC_BTNGet},
+    {BTNCompare, CC_BTNCompare},
     {ButtonTeach, CC_ButtonTeach},
     {ButtonReset, CC_ButtonReset},
     {ButtonRefresh, CC_ButtonRefresh},

@@ -18,7 +18,7 @@ static const Guarded kGuarded[] = {
     {&panelHandle, DropDCom},         {&panelHandle, BTNSend},     {&panelHandle, BTNGet},
     {&panelHandle, ButtonTeach},      {&panelHandle, ButtonReset}, {&panelHandle, ButtonRefresh},
     {&panelHandle, BTNRun},           {&panelHandle, BTNData},     {&panelPopUp, BTNStartRecord},
-    {&panelPopUp, RecordFileNameBtn},
+    {&panelPopUp, RecordFileNameBtn}, {&panelHandle, BTNCompare},
 };
 constexpr int kGuardedCount = int(sizeof kGuarded / sizeof kGuarded[0]);
 

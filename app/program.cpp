@@ -23,10 +23,15 @@ void FillComRing(int replace) {
     if (panel > 0) SetRingItems(panel, DropDCom, labels, numbers, n, replace);
 }
 
+static const char *const kFlags[] = {"--verify", nullptr};
+
 void InstallProgram() {
     RegisterProgram({"xvelzuk1", "X-VEL-ZUK1-Rerov V1.5",
                      "Configures and monitors an X-VEL-ZUK1 controller on a serial port.",
-                     "X-VEL-ZUK1 record viewer", SETTINGS_USAGE});
+                     "X-VEL-ZUK1 record viewer",
+                     "  --verify        start with VERIFY on: every Send to RAM or EEPROM is read\n"
+                     "                  back and compared\n" SETTINGS_USAGE,
+                     kFlags});
     InstallProgramResource();
     InstallPanelRoles({PANEL, TXTStatus, TXTPortHint});
     InstallScriptNames({ControlByName, PANEL, POPUP});

@@ -67,6 +67,7 @@ void InitVars() {
     }
     pfnSetPanelValues = SetPanelValues;
     InitExports();
+    InitCompare();
 }
 
 int WinMain(RunTimeInstance instance, RunTimeInstance, const char *, int) {

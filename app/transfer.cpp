@@ -54,11 +54,13 @@ static void SendSet(uint16_t set, const char *done) {
 int CC_BTNSend(int, int, int event, void *, int, int) {
     if (event != EVENT_LEFT_CLICK || !BeginExchange()) return 0;
     SetCtrlVal(panelHandle, TXTStatus, "Transmit...");
+    int verify = 0;
     if (target == DATFILE) {
         if (FileSelectPopup(proj_dir, "ZUK1para.cfg", "*.cfg", "X-VEL-ZUK1 Parameter File",
-                            VAL_OK_BUTTON, 0, 1, 1, 1, file_name) > 0)
+                            VAL_OK_BUTTON, 0, 1, 1, 1, file_name) > 0) {
+            fileChosen = 1;
             SendParaToFile();
-        else
+        } else
             SayOutcome("No file chosen: nothing saved");
     } else {
         sync = 0x55;
@@ -67,6 +69,7 @@ int CC_BTNSend(int, int, int event, void *, int, int) {
         SendSet(0, "Transmit para1 Ok!");
         Delay(0.1); // the controller stores set I before it takes set II
         SendSet(1, "Transmit para Ok!");
+        if (GetCtrlVal(panelHandle, BINSWVerify, verify) == 0 && verify) VerifySend(target);
     }
     EndExchange();
     return 0;

@@ -96,6 +96,8 @@ constexpr double REPLY_WINDOW = 2 * FRAMELEN * CHAR_TIME + 0.02;
 void AwaitQuietLine(int port, double until); // quiet QUIET_TIME and until passed; input discarded
 const char *ComErrorText(int code);          // status text for a negative port open error code
 void PushGET(int from, uint16_t set);        // set 0/1 from RAM or EEPROM into the variables
+int ReadSetCopy(int from, uint16_t set, uint16_t *words); // the same into words[PNUM] (the
+// reply frame), the variables untouched; 1 read, 0 no answer
 
 constexpr int SCAN_SAMPLES = 128;    // samples of one channel in a scan
 constexpr int SCAN_WORDS = 256;      // size of every scan array (entries 0..127 are used)

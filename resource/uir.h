@@ -43,6 +43,8 @@ constexpr int POPUP = 2; // second panel (parameters II and data recorder)
     X(PANEL, RBTFile, KIND_RADIO)                                                                  \
     X(PANEL, BTNSend, KIND_COMMAND)                                                                \
     X(PANEL, BTNGet, KIND_COMMAND)                                                                 \
+    X(PANEL, BTNCompare, KIND_COMMAND)                                                             \
+    X(PANEL, BINSWVerify, KIND_SWITCH)                                                             \
     X(PANEL, BTNRun, KIND_COMMAND)                                                                 \
     X(PANEL, BTNStop, KIND_COMMAND)                                                                \
     X(PANEL, BTNData, KIND_COMMAND)                                                                \

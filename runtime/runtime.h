@@ -9,17 +9,20 @@
 
 // ---- The program ----------------------------------------------------------------------------
 
-struct ProgramIdentity {  // what messages, folders and titles call the program
-    const char *name;     // short name: messages, the data folder, <prefix>/share/<name>
-    const char *title;    // name and version, as --version prints it and windows show it
-    const char *purpose;  // one line under the usage line of --help
-    const char *viewer;   // the record viewer's window title, before the file's name
-    const char *commands; // --help lines of the program's own commands, or nullptr
+struct ProgramIdentity {      // what messages, folders and titles call the program
+    const char *name;         // short name: messages, the data folder, <prefix>/share/<name>
+    const char *title;        // name and version, as --version prints it and windows show it
+    const char *purpose;      // one line under the usage line of --help
+    const char *viewer;       // the record viewer's window title, before the file's name
+    const char *commands;     // --help lines of the program's own commands, or nullptr
+    const char *const *flags; // the program's own on/off options ("--verify"), nullptr-ended;
+                              // or nullptr
 };
 void RegisterProgram(const ProgramIdentity &id); // before PlatformOptions
 const char *ProgramName();                       // the short name; "program" before registration
 const char *ProgramTitle();                      // name and version
 const char *ViewerTitle();                       // the record viewer's window title
+int ProgramFlag(const char *flag);               // 1 when that one of the program's flags was given
 
 // ---- Start ----------------------------------------------------------------------------------
 
@@ -37,7 +40,7 @@ const char *PngOption();                  // the --png OUT given with --view, or
 
 // The rooms above the run-time that hold windows, ports or other state hand it their hooks once
 // (from a static initialiser): CloseCVIRTE closes them, ResetPlatform forgets them, in rank order.
-enum RoomRank { ROOM_VIEWER, ROOM_PORTS, ROOM_PANELS, ROOM_PLAYER, ROOM_COUNT };
+enum RoomRank { ROOM_VIEWER, ROOM_COMPARE, ROOM_PORTS, ROOM_PANELS, ROOM_PLAYER, ROOM_COUNT };
 struct RoomHooks {
     void (*close)();      // at shutdown: windows and ports closed, nullptr none
     void (*forget)();     // between tests: everything forgotten, nullptr none
@@ -113,6 +116,7 @@ struct Options {
     char png[1024] = "";   // with view: draw it to this image file and end
     PortMapping com[kMaxPorts];
     int nCom = 0;
+    unsigned flags = 0; // bit i: the program's flag i was given
 };
 extern Options g_opt;
 

@@ -35,7 +35,7 @@ void DebugPrintf(const char *fmt, ...) {
     plat::Log("%s", line);
 }
 
-static ProgramIdentity g_id = {"program", "program", "", "record viewer", nullptr};
+static ProgramIdentity g_id = {"program", "program", "", "record viewer", nullptr, nullptr};
 
 void RegisterProgram(const ProgramIdentity &id) {
     g_id = id;
@@ -48,6 +48,18 @@ const char *ProgramTitle() {
 }
 const char *ViewerTitle() {
     return g_id.viewer;
+}
+
+// Index of flag among the program's flags, -1 when it is none of them.
+static int FlagIndex(const char *flag) {
+    for (int i = 0; g_id.flags && g_id.flags[i] && i < 32; i++)
+        if (!strcmp(g_id.flags[i], flag)) return i;
+    return -1;
+}
+
+int ProgramFlag(const char *flag) {
+    int i = FlagIndex(flag);
+    return i >= 0 && (g_opt.flags >> i & 1u);
 }
 
 static const char kOptions[] =
@@ -136,6 +148,8 @@ static bool TakeOption(int argc, char **argv, int *i, char *why, size_t size) {
         g_opt.comOnly = true;
     } else if (!strcmp(a, "--headless")) {
         g_opt.headless = true;
+    } else if (int flag = FlagIndex(a); flag >= 0) {
+        g_opt.flags |= 1u << flag;
     } else if (const char *value = ValueName(a)) {
         if (*i + 1 < argc) return TakeValue(a, argv[++*i], why, size);
         snprintf(why, size, "%s needs a value: %s %s", a, a, value);

@@ -70,14 +70,28 @@ const SettingInfo kSettings[SETTINGS_COUNT] = {
 
 constexpr int kFileNumbers = 32; // the two 16-word frames
 
+void SettingsFromFrames(const uint16_t *setI, const uint16_t *setII, Settings *out) {
+    for (int i = 0; i < SETTINGS_COUNT; i++)
+        out->value[i] = (kSettings[i].set ? setII : setI)[kSettings[i].word];
+}
+
+void FormatSetting(int i, uint16_t v, char *text, int size) {
+    if (kSettings[i].text)
+        snprintf(text, size_t(size), "%u (%s)", unsigned(v), kSettings[i].text(v));
+    else
+        snprintf(text, size_t(size), "%u", unsigned(v));
+}
+
 int ReadSettingsFile(const char *path, Settings *out, char *why, int size) {
     unsigned numbers[kFileNumbers];
     int badLine = 0;
     errno = 0;
     int n = FileToArray(path, numbers, kFileNumbers, &badLine);
     if (n == kFileNumbers) {
-        for (int i = 0; i < SETTINGS_COUNT; i++)
-            out->value[i] = uint16_t(numbers[16 * kSettings[i].set + kSettings[i].word]);
+        uint16_t frames[kFileNumbers];
+        for (int i = 0; i < kFileNumbers; i++)
+            frames[i] = uint16_t(numbers[i]);
+        SettingsFromFrames(frames, frames + 16, out);
         return 0;
     }
     if (n == -3)

@@ -23,6 +23,9 @@ extern const SettingInfo kSettings[SETTINGS_COUNT]; // main panel first, then th
 struct Settings {
     uint16_t value[SETTINGS_COUNT]; // in the order of kSettings
 };
+void SettingsFromFrames(const uint16_t *setI, const uint16_t *setII, Settings *out); // from the
+// two 16-word parameter frames (word 0 of each is the set number)
+void FormatSetting(int i, uint16_t v, char *text, int size); // "640", or "1 (NORM (A & B))"
 
 // A parameter file (32 numbers: the set I frame, then the set II frame) into settings, each
 // number reduced to its low 16 bits as loading it does. 0, or -1 with the reason in why.
@@ -34,9 +37,10 @@ int DiffSettingsFiles(const char *a, const char *b, FILE *out, FILE *err); // a 
 // that differs; exit code 0 the same, 1 they differ, 2 a file is unusable
 
 // --show FILE and --diff A B, standing alone on the command line, need no display: 1 when argv
-// is one of them (its exit code in *exitCode), 0 for anything else.
+// is one of them (its exit code in *exitCode), 0 for anything else. SETTINGS_USAGE is a string
+// literal, so the program can put its own lines beside it.
 int SettingsCommand(int argc, char **argv, int *exitCode);
-constexpr const char *SETTINGS_USAGE =
-    "  --show FILE     print the 19 settings of the parameter file FILE, modes in words\n"
-    "  --diff A B      print the settings in which the parameter files A and B differ; exit\n"
-    "                  code 0 the same, 1 they differ, 2 a file cannot be read or is short\n";
+#define SETTINGS_USAGE                                                                             \
+    "  --show FILE     print the 19 settings of the parameter file FILE, modes in words\n"         \
+    "  --diff A B      print the settings in which the parameter files A and B differ; exit\n"     \
+    "                  code 0 the same, 1 they differ, 2 a file cannot be read or is short\n"

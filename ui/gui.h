@@ -13,13 +13,15 @@
 extern int panelHandle; // main panel, which carries the status line
 extern int panelPopUp;  // second panel
 
-extern char proj_dir[MAX_PATHNAME_LEN];     // the operator's files: record file, dialogs
-extern char file_name[MAX_PATHNAME_LEN];    // path of the last parameter file chosen
+extern char proj_dir[MAX_PATHNAME_LEN];  // the operator's files: record file, dialogs
+extern char file_name[MAX_PATHNAME_LEN]; // path of the last parameter file chosen
+extern int fileChosen; // 1 once the operator chose a parameter file in a dialog this run
 extern char recfile_name[MAX_PATHNAME_LEN]; // path of the record file
 
 constexpr int PARA_FILE_VALUES = 32; // numbers in a parameter file: set I frame, set II frame
 
-void GetPanelValues(); // controls -> the 19 variables, then the four mode boxes
+void GetPanelValues();                // controls -> the 19 variables, then the four mode boxes
+void GetPanelSettings(Settings *out); // the 19 controls' values, the variables untouched
 void SetPanelValues(); // variables -> controls, evaluation-mode states, the four mode boxes
 void ShowModeTexts();  // the four mode boxes from trigmode, evalmode, anamode, outmode
 void ApplyEvalModeStates(uint16_t e); // mode 3: B numerics dimmed, A relabelled, DIFF shown

@@ -50,6 +50,7 @@ void ReadParaFromFile() {
         SayOutcome("No file chosen: nothing loaded");
         return;
     }
+    fileChosen = 1;
     unsigned values[PARA_FILE_VALUES];
     int badLine = 0;
     ArrayFileNotes notes{};

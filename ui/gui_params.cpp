@@ -5,6 +5,7 @@
 
 char proj_dir[MAX_PATHNAME_LEN];
 char file_name[MAX_PATHNAME_LEN];
+int fileChosen;
 char recfile_name[MAX_PATHNAME_LEN];
 
 namespace {
@@ -60,6 +61,14 @@ void GetPanelValues() {
     for (const Binding &b : kBindings)
         GetCtrlVal(*b.panel, b.control, *b.variable);
     ShowModeTexts();
+}
+
+void GetPanelSettings(Settings *out) {
+    for (int i = 0; i < SETTINGS_COUNT; i++) {
+        uint16_t v = 0;
+        GetCtrlVal(*kBindings[i].panel, kBindings[i].control, v);
+        out->value[i] = v;
+    }
 }
 
 void SetPanelValues() {
