@@ -107,6 +107,7 @@ static void Build() {
     bar->addWidget(save);
     bar->addWidget(close);
     auto *column = new QVBoxLayout(g_window);
+    column->setSizeConstraint(QLayout::SetNoConstraint); // the window keeps the size it is given
     column->addWidget(g_summary);
     column->addWidget(g_table);
     column->addLayout(bar);

@@ -95,7 +95,8 @@ void SimSetFirmware(const unsigned char *bytes, int n);  // order 7 text, n <= 6
 unsigned short SimRamWord(int set, int word);            // RAM set 0/1, word 0..15; 0 out of range
 unsigned short SimEepromWord(int set, int word);         // EEPROM set 0/1, word 0..15
 void SimSetRamWord(int set, int word, unsigned short v); // writes one RAM word
-int SimRequestCount();                                   // complete requests handled
+void SimSetEepromWord(int set, int word, unsigned short v); // writes one EEPROM word
+int SimRequestCount();                                      // complete requests handled
 int SimOpenCount();             // opens of the in-process device since reset
 int SimCloseCount();            // closes of the in-process device since reset
 void SimSetOpenError(int code); // next opens fail with this negative code; 0 = open

@@ -269,6 +269,10 @@ void SimSetRamWord(int set, int word, unsigned short v) {
     if (ValidSet(set, word)) ram[set][word] = v;
 }
 
+void SimSetEepromWord(int set, int word, unsigned short v) {
+    if (ValidSet(set, word)) eeprom[set][word] = v;
+}
+
 int SimRequestCount() {
     return requests;
 }

@@ -72,6 +72,22 @@ TEST(Options, TheWellFormedNeighboursOfThoseOptionsAreTaken) {
     EXPECT_EQ(p.result, 0) << p.errors;
     p = Options({"--view", std::string(1023, 'v'), "--png", "out.png"});
     EXPECT_EQ(p.result, 0) << p.errors;
+    EXPECT_EQ(ProgramFlag("--verify"), 0);
+    EXPECT_EQ(Options({"--verify", "--com", "1=sim"}).result, 0);
+    EXPECT_EQ(ProgramFlag("--verify"), 1);
+    EXPECT_EQ(Options({"--verify=1"}).exitCode, 2); // a flag takes no value
+}
+
+TEST_F(AppTest, VerifyIsOnAtStartWithTheVerifyOptionAndOffWithout) {
+    for (int on : {0, 1}) {
+        ASSERT_EQ(Options(on ? std::vector<std::string>{"--verify", "--com", "1=sim"}
+                             : std::vector<std::string>{"--com", "1=sim"})
+                      .result,
+                  0);
+        LoadPanels();
+        EXPECT_EQ(CtrlInt(panelHandle, BINSWVerify), on);
+        ResetPlatform();
+    }
 }
 
 // ---- The port the program starts on ---------------------------------------------------------

@@ -11,7 +11,7 @@ static const unsigned short kLive[16] = {812, 790, 523, 498, 640, 650, 900, 880,
 
 // Controls whose action starts an exchange, changes the port or touches the record file.
 static const Ints kMainGuarded = {BTNGet,  ButtonTeach, ButtonReset, ButtonRefresh,
-                                  BTNSend, BTNData,     BTNRun};
+                                  BTNSend, BTNData,     BTNRun,      BTNCompare};
 static const Ints kPopupGuarded = {BTNStartRecord, RecordFileNameBtn};
 
 static Ints g_tried; // what the operator's attempts during an exchange returned
@@ -78,7 +78,7 @@ TEST_F(Guard, DuringALiveLoopNothingElseCanStartAndAfterStopEverythingWorksAgain
     EXPECT_EQ(SentOrders(), Ints(size_t(Count(8)), 8)) << "nothing but live requests";
     EXPECT_EQ(StatusTexts().back(), "Busy - wait until the running command ends!");
     EXPECT_EQ(valNORMA, 812);
-    EXPECT_EQ(Dimmed(), Ints(10, 0));
+    EXPECT_EQ(Dimmed(), Ints(11, 0));
     SimClearSent(); // the same press when nothing runs works as before
     EXPECT_EQ(OperatorPress(panelHandle, BTNGet), 0);
     EXPECT_EQ(SentOrders(), (Ints{2, 2}));
@@ -115,7 +115,7 @@ TEST_F(Guard, DuringARecordingTheRecordFileAndThePortStayUntouchedAndEveryLineIs
         ASSERT_LT(next++, SimReplyCount()) << "line " << lines + 2 << " is no live reply";
     }
     EXPECT_GT(lines, 5);
-    EXPECT_EQ(Dimmed(), Ints(10, 0));
+    EXPECT_EQ(Dimmed(), Ints(11, 0));
     QueueDialogAnswer(0, ""); // free again: the dialog opens (and is cancelled)
     EXPECT_EQ(OperatorPress(panelPopUp, RecordFileNameBtn), 0);
 }
@@ -141,7 +141,7 @@ TEST_F(Guard, AReplyWaitDimsItsOwnButtonSoASecondPressCannotNestAndItsTargetHold
     EXPECT_EQ(g_tried, (Ints{-1, -1, -1, -1, -1}));
     EXPECT_EQ(SentOrders(), (Ints{11}));
     EXPECT_EQ(StatusLine(), "Timeout RS-232!!");
-    EXPECT_EQ(Dimmed(), Ints(10, 0));
+    EXPECT_EQ(Dimmed(), Ints(11, 0));
     SimSetFault(SIM_FAULT_NONE);
     SimClearSent();
     EXPECT_EQ(OperatorPress(panelHandle, ButtonRefresh), 0);
@@ -164,7 +164,8 @@ TEST_F(Guard, ClosingTheMainPanelEndsALoopARecordingAScanOrAReplyWaitAtOnce) {
     const Case cases[] = {{panelHandle, BTNRun, SIM_FAULT_NONE, 0.5},
                           {panelPopUp, BTNStartRecord, SIM_FAULT_NONE, 0.5},
                           {panelHandle, BTNData, SIM_FAULT_NO_ANSWER, 2.0}, // a block wait
-                          {panelHandle, ButtonTeach, SIM_FAULT_NO_ANSWER, 0.5}};
+                          {panelHandle, ButtonTeach, SIM_FAULT_NO_ANSWER, 0.5},
+                          {panelHandle, BTNCompare, SIM_FAULT_NO_ANSWER, 0.5}};
     for (const Case &c : cases) {
         SimSetFault(c.fault);
         AtTestTime(Timer() + c.closeAfter, closeNow);
