@@ -112,8 +112,21 @@ static void Status(const char *text) {
     SetCtrlVal(panelHandle, TXTStatus, text);
 }
 
+static int RunCompare() {
+    return OperatorPress(panelHandle, BTNCompare);
+}
+
+static int ExportForScript(const char *path) {
+    if (LastCompareOutcome() == COMPARE_NONE) {
+        Status("No comparison to save: press COMPARE first!");
+        return -1;
+    }
+    return ExportCompareCsv(path);
+}
+
 void InitCompare() {
     fileChosen = 0;
     SetCtrlVal(panelHandle, BINSWVerify, ProgramFlag("--verify"));
     InstallCompareContext({proj_dir, BeginExchange, EndExchange, Status, SetHintLine});
+    InstallCompareHooks({RunCompare, LastCompareOutcome, ExportForScript});
 }

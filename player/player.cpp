@@ -24,6 +24,7 @@ struct DialogAnswer {
 static DialogAnswer g_answers[16];
 static int g_nAnswers = 0;
 static ExportCallbackPtr g_scanExport = nullptr; // the program's scan export, for export-scan
+static CompareHooks g_compareHooks;              // the program's COMPARE, for compare actions
 
 static void End() {
     if (g_ended) return;
@@ -77,6 +78,27 @@ static bool Attribute(const Action &a, int panel, int attribute, char *why, size
     return false;
 }
 
+static bool Compare(const Action &a, char *why, size_t size) {
+    char status[1024] = "";
+    if (!g_compareHooks.run) {
+        snprintf(why, size, "this program has no COMPARE");
+        return false;
+    }
+    if (a.kind == ACT_COMPARE && g_compareHooks.run() == 0) return true;
+    if (a.kind == ACT_EXPORT_COMPARE && g_compareHooks.exportCsv(a.text) == 0) return true;
+    int outcome = g_compareHooks.outcome();
+    if (a.kind == ACT_EXPECT_COMPARE && outcome == a.value) return true;
+    GetStatusLine(status, int(sizeof status));
+    if (a.kind == ACT_COMPARE)
+        snprintf(why, size, "COMPARE could not start: dimmed while another command runs");
+    else if (a.kind == ACT_EXPORT_COMPARE)
+        snprintf(why, size, "not saved; the status line shows \"%s\"", status);
+    else
+        snprintf(why, size, "found %s; the status line shows \"%s\"",
+                 outcome < 0 ? "no comparison yet" : kCompareWords[outcome], status);
+    return false;
+}
+
 // Carries out one action; false with the reason when it cannot be done or does not hold.
 static bool Perform(const Action &a, char *why, size_t size) {
     int panel = plat::PanelOfResource(a.resource);
@@ -119,6 +141,9 @@ static bool Perform(const Action &a, char *why, size_t size) {
         if (GrabControl(panel, a.control, a.text) == 0) return true;
         snprintf(why, size, "cannot write %s", a.text);
         return false;
+    case ACT_COMPARE:
+    case ACT_EXPECT_COMPARE:
+    case ACT_EXPORT_COMPARE: return Compare(a, why, size);
     case ACT_EXPECT: return Expect(a, panel, why, size);
     case ACT_EXPECT_DIMMED: return Attribute(a, panel, ATTR_DIMMED, why, size);
     case ACT_EXPECT_VISIBLE: return Attribute(a, panel, ATTR_VISIBLE, why, size);
@@ -149,9 +174,12 @@ static void Step() {
         End();
         return;
     }
-    g_timer->start(0); // the next action may arrive while this one's callback still runs
+    // The next action may arrive while this one's callback still runs; after compare it comes
+    // once the comparison ended, so the script can expect its outcome.
+    if (a.kind != ACT_COMPARE) g_timer->start(0);
     char why[1200] = "";
     if (!Perform(a, why, sizeof why)) Fail(a, why);
+    if (a.kind == ACT_COMPARE && !g_ended) g_timer->start(0);
 }
 
 static void StartScript() {
@@ -179,6 +207,10 @@ void plat::ScriptFail(const char *why) {
 
 void InstallScanExport(ExportCallbackPtr scanCsv) {
     g_scanExport = scanCsv;
+}
+
+void InstallCompareHooks(const CompareHooks &hooks) {
+    g_compareHooks = hooks;
 }
 
 void QueueDialogAnswer(int value, const char *path) {
@@ -219,6 +251,7 @@ int PlatformExitCode(int code) {
 
 static void ForgetPlayer() {
     InstallScanExport(nullptr);
+    InstallCompareHooks({});
 }
 [[maybe_unused]] static const bool kRoom =
     RegisterRoom(ROOM_PLAYER, {nullptr, ForgetPlayer, StartScript}) &&

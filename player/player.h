@@ -8,6 +8,15 @@ int PlatformExitCode(int code); // process exit code: a played script's verdict,
 using ExportCallbackPtr = int (*)(const char *path);
 void InstallScanExport(ExportCallbackPtr scanCsv); // nullptr: scripts cannot export a scan
 
+// What the operator scripts' compare actions call: COMPARE run to its end (0, or -1 it could not
+// start), the last comparison's outcome (a CompareWord, -1 none yet), and its CSV export (0 ok).
+struct CompareHooks {
+    int (*run)();
+    int (*outcome)();
+    int (*exportCsv)(const char *path);
+};
+void InstallCompareHooks(const CompareHooks &hooks); // all nullptr: scripts cannot compare
+
 // The answer the next file dialog gives instead of asking: value 0 cancel, 1 the path.
 void QueueDialogAnswer(int value, const char *path);
 

@@ -34,8 +34,12 @@ static const struct {
     {"expect-visible", ACT_EXPECT_VISIBLE},
     {"export-scan", ACT_EXPORT_SCAN},
     {"export-png", ACT_EXPORT_PNG},
+    {"compare", ACT_COMPARE},
+    {"expect-compare", ACT_EXPECT_COMPARE},
+    {"export-compare", ACT_EXPORT_COMPARE},
     {"quit", ACT_QUIT},
 };
+const char *const kCompareWords[3] = {"same", "differ", "unread"};
 
 static char *Trim(char *s) {
     while (isspace(static_cast<unsigned char>(*s)))
@@ -154,6 +158,7 @@ static bool ParseArgs(Action &a, char *rest, char *why) {
         if (!Control(Word(&rest), a, why)) return false;
         [[fallthrough]];
     case ACT_EXPORT_SCAN:
+    case ACT_EXPORT_COMPARE:
         Text(rest, a.text, sizeof a.text);
         if (!a.text[0]) snprintf(why, 200, "expected a file name");
         return a.text[0] != '\0' && Path(a, why);
@@ -184,6 +189,16 @@ static bool ParseArgs(Action &a, char *rest, char *why) {
     case ACT_EXPECT_DIMMED:
     case ACT_EXPECT_VISIBLE:
         return Control(Word(&rest), a, why) && YesNo(Word(&rest), a, why) && Nothing(rest, why);
+    case ACT_EXPECT_COMPARE:
+        w = Word(&rest);
+        for (int i = 0; i < 3; i++)
+            if (!strcmp(w, kCompareWords[i])) {
+                a.value = i;
+                return Nothing(rest, why);
+            }
+        snprintf(why, 200, "expected same, differ or unread, found '%s'", w);
+        return false;
+    case ACT_COMPARE:
     case ACT_QUIT: return Nothing(rest, why);
     }
     return false;

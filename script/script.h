@@ -17,6 +17,9 @@ enum ActionKind {
     ACT_EXPECT_VISIBLE, // expect-visible CONTROL yes|no
     ACT_EXPORT_SCAN,    // export-scan FILE: the last scan as CSV
     ACT_EXPORT_PNG,     // export-png CONTROL FILE: a control as a PNG image
+    ACT_COMPARE,        // compare: the program's COMPARE, the next action once it ended
+    ACT_EXPECT_COMPARE, // expect-compare same|differ|unread: the last comparison's outcome
+    ACT_EXPORT_COMPARE, // export-compare FILE: the last comparison as CSV
     ACT_QUIT,           // quit: close the main panel
 };
 
@@ -25,11 +28,14 @@ struct Action {
     ActionKind kind;
     int resource;     // panel resource of the control
     int control;      // control identifier
-    int value;        // number, yes (1) / no (0), or dialog: 1 path, 0 cancel
+    int value;        // number, yes (1) / no (0), dialog: 1 path, 0 cancel, or a CompareWord
     double seconds;   // wait
     char text[1024];  // status text, expected text value, dialog or export path
     char source[300]; // the line as written, for reports
 };
+
+enum CompareWord { COMPARED_SAME, COMPARED_DIFFER, COMPARED_UNREAD }; // expect-compare's words
+extern const char *const kCompareWords[3];                            // "same", "differ", ...
 
 constexpr int kMaxActions = 2000;
 extern Action g_script[kMaxActions]; // the parsed script

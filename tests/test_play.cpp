@@ -197,6 +197,22 @@ TEST(Play, ProvisioningExampleStoresAFileInEepromAndReadsItBack) {
     EXPECT_EQ(r.exitCode, 0) << r.errors;
 }
 
+TEST(Play, TheVerifyExampleProvesAGoodControllerAndFailsLoudlyOnOneThatAltersAWrite) {
+    ProgramResult r = Play(EXAMPLES_DIR "/verify.txt");
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_NE(r.errors.find("this run's files are in "), std::string::npos) << r.errors;
+    int pid = -1;
+    std::string tty = StartSimServer({"--fault", "bad-write"}, &pid);
+    ASSERT_FALSE(tty.empty());
+    r = Play(EXAMPLES_DIR "/verify.txt", tty);
+    StopSimServer(pid);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.errors.find("verify.txt:13: expect-status Verify: EEPROM holds what was sent: "
+                            "found \"Verify FAILED: 2 differ - REFERENCE-CHA, REFERENCE-CHB\""),
+              std::string::npos)
+        << r.errors;
+}
+
 TEST(Play, AFileDialogWithoutAScriptedAnswerFailsTheScript) {
     std::string s = WriteScript("nodialog.txt", "set RBTFile 1\npress BTNGet\nwait 0.2\n");
     ProgramResult r = Play(s);

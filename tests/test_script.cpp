@@ -81,6 +81,10 @@ TEST_F(ScriptReader, EveryActionParsesIntoItsKindControlAndArguments) {
         {"export-scan out.csv", ACT_EXPORT_SCAN, 0, 0, 0, 0, "/play/out.csv"},
         {"export-scan $RUNX/a.csv", ACT_EXPORT_SCAN, 0, 0, 0, 0, "/play/$RUNX/a.csv"},
         {"export-png GRAPHData \"g 1.png\"", ACT_EXPORT_PNG, kSecond, 21, 0, 0, "/play/g 1.png"},
+        {"compare", ACT_COMPARE, 0, 0, 0, 0, ""},
+        {"expect-compare same", ACT_EXPECT_COMPARE, 0, 0, COMPARED_SAME, 0, ""},
+        {"expect-compare unread", ACT_EXPECT_COMPARE, 0, 0, COMPARED_UNREAD, 0, ""},
+        {"export-compare c.csv", ACT_EXPORT_COMPARE, 0, 0, 0, 0, "/play/c.csv"},
         {"quit", ACT_QUIT, 0, 0, 0, 0, ""},
     };
     for (const auto &c : cases) {
@@ -154,6 +158,10 @@ TEST_F(ScriptReader, EachMalformedLineIsRefusedNamingFileLineAndReason) {
         {"expect-dimmed BTNRun maybe",
          "s.txt:1: expect-dimmed BTNRun maybe: expected yes or no, found 'maybe'"},
         {"quit now", "s.txt:1: quit now: unexpected 'now'"},
+        {"compare RAM", "s.txt:1: compare RAM: unexpected 'RAM'"},
+        {"expect-compare equal",
+         "s.txt:1: expect-compare equal: expected same, differ or unread, found 'equal'"},
+        {"export-compare", "s.txt:1: export-compare: expected a file name"},
         {"wait 0\rquit", "s.txt:1: wait 0\\rquit: unexpected 'quit'"}, // echoed escaped
         {"wait 0\n" + std::string(1199, 'x'), "s.txt:2: line longer than 1198 characters"},
         {std::string("wait 0\nwait 0\0junk\n", 19), "s.txt:2: the line holds a NUL byte"},
