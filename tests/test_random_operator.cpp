@@ -40,7 +40,7 @@ int PanelOf(int control) { // the panel that carries the control
 const int kButtons[] = {
     BTNRun,        BTNStop,       BTNStop,           BTNData,       BTNSend,
     BTNGet,        ButtonTeach,   ButtonReset,       ButtonRefresh, BTNStartRecord,
-    BTNStopRecord, BTNStopRecord, RecordFileNameBtn, BTNViewRecord};
+    BTNStopRecord, BTNStopRecord, RecordFileNameBtn, BTNViewRecord, BTNCompare};
 
 std::mt19937 g_rng;
 unsigned g_seed = 0;
@@ -54,6 +54,9 @@ double g_stopAt = -1;                     // when Stop, Stop Record or close cam
 int g_loops = 0;                          // live loops and recordings that ran
 double g_worstBlock = 0, g_worstStop = 0; // longest action, longest loop end after a stop
 std::string g_recDir;
+bool g_readBack = false; // a COMPARE or a Send (read back with VERIFY on) is being pressed: its
+                         // reads go into copies, never into a parameter variable
+int g_paramSets = 0;     // operator edits of a parameter control so far
 
 int Pick(int n) {
     return std::uniform_int_distribution<int>(0, n - 1)(g_rng);
@@ -76,7 +79,7 @@ void LearnAllowed() {
     for (; g_replySeen < SimReplyCount(); g_replySeen++) {
         const SimReply *r = SimReplyAt(g_replySeen);
         if (r->order == 8) g_live.insert({r->words[0], r->words[1], r->words[2], r->words[3]});
-        if (r->order != 2 && r->order != 4) continue;
+        if ((r->order != 2 && r->order != 4) || g_readBack) continue;
         for (int i = 0; i < kNumParams; i++)
             if (SetOf(i) == r->set) g_allowed[i].insert(r->words[WordOf(i)]);
     }
@@ -151,7 +154,26 @@ bool PressSomething() {
         g_loopDepth++;
         g_stopAt = -1;
     }
+    if (control == BTNCompare || control == BTNSend) LearnAllowed(); // what came before it counts
+    std::vector<int> panels, vars;
+    for (int i = 0; i < kNumParams; i++) {
+        panels.push_back(CtrlInt(PanelOf(kControls[i]), kControls[i]));
+        vars.push_back(*kVars[i]);
+    }
+    int sets = g_paramSets;
+    g_readBack = control == BTNCompare || control == BTNSend;
     int rc = key ? OperatorKey(panel, control) : OperatorPress(panel, control);
+    LearnAllowed();
+    g_readBack = false;
+    if (control == BTNCompare && rc == 0 && sets == g_paramSets) { // no edit arrived meanwhile
+        std::vector<int> panelsAfter, varsAfter;
+        for (int i = 0; i < kNumParams; i++) {
+            panelsAfter.push_back(CtrlInt(PanelOf(kControls[i]), kControls[i]));
+            varsAfter.push_back(*kVars[i]);
+        }
+        EXPECT_EQ(panelsAfter, panels) << "COMPARE changed a panel: " << g_log.back();
+        EXPECT_EQ(varsAfter, vars) << "COMPARE changed a parameter variable: " << g_log.back();
+    }
     if (starts && rc == 0) {
         g_loops++;
         g_loopDepth--;
@@ -163,12 +185,14 @@ bool PressSomething() {
 }
 
 void SetSomething() {
-    switch (Pick(9)) {
+    switch (Pick(10)) {
+    case 9: Log("verify"), OperatorSet(panelHandle, BINSWVerify, Pick(2)); break;
     case 8: Log("scan menu"), OperatorMenu(panelHandle, GRAPHData, 1 + Pick(2)); break;
     case 0: {
         int c = kControls[Pick(kNumParams)];
         int v = Pick(3) ? Pick(6) : Pick(65536);
         Log("set " + std::to_string(c) + " " + std::to_string(v));
+        g_paramSets++;
         OperatorSet(PanelOf(c), c, v);
         break;
     }
@@ -196,9 +220,10 @@ void Fault() {
         in ? SimPlugIn() : SimUnplug();
         return;
     }
-    static const SimFault kFaults[] = {SIM_FAULT_NONE,      SIM_FAULT_NONE,    SIM_FAULT_NONE,
-                                       SIM_FAULT_NO_ANSWER, SIM_FAULT_GARBAGE, SIM_FAULT_BURST40,
-                                       SIM_FAULT_VANISH};
+    static const SimFault kFaults[] = {
+        SIM_FAULT_NONE,      SIM_FAULT_NONE,         SIM_FAULT_NONE,
+        SIM_FAULT_NO_ANSWER, SIM_FAULT_GARBAGE,      SIM_FAULT_BURST40,
+        SIM_FAULT_VANISH,    SIM_FAULT_IGNORE_WRITE, SIM_FAULT_BAD_WRITE};
     SimFault f = kFaults[Pick(int(std::size(kFaults)))];
     Log(std::string("fault ") + SimFaultName(f));
     SimSetFault(f);
