@@ -56,6 +56,17 @@ static void AskAndExport() {
     if (g_context.end) g_context.end();
 }
 
+// The window as large as the whole table, so no column hides behind a scroll bar.
+static void FitWindow(int columns) {
+    int width = g_table->verticalHeader()->sizeHint().width() + 2 * g_table->frameWidth();
+    for (int i = 0; i < columns; i++)
+        width += g_table->columnWidth(i);
+    int height = g_table->horizontalHeader()->sizeHint().height() + 2 * g_table->frameWidth() +
+                 SETTINGS_COUNT * g_table->verticalHeader()->defaultSectionSize();
+    g_table->setMinimumSize(width + 2, height + 2);
+    g_window->resize(g_window->layout()->sizeHint().expandedTo(QSize(width + 24, height + 90)));
+}
+
 static void Fill() {
     const CompareTable &t = g_compare;
     int columns[COMPARE_COLUMNS], count = 0;
@@ -86,6 +97,7 @@ static void Fill() {
         }
     }
     g_table->resizeColumnsToContents();
+    FitWindow(count);
     g_summary->setText(QString::fromLatin1(t.summary) + "\n" + QString::fromLatin1(t.when) + "  " +
                        QString::fromLocal8Bit(t.port) + "  " + QString::fromLatin1(t.firmware));
 }
@@ -98,6 +110,8 @@ static void Build() {
     g_summary->setWordWrap(true);
     g_table = new QTableWidget;
     g_table->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    g_table->verticalHeader()->setDefaultSectionSize(g_table->fontMetrics().height() + 8);
+    g_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto *save = new QPushButton("Export CSV...");
     auto *close = new QPushButton("Close");
     QObject::connect(save, &QPushButton::clicked, AskAndExport);
@@ -111,7 +125,6 @@ static void Build() {
     column->addWidget(g_summary);
     column->addWidget(g_table);
     column->addLayout(bar);
-    g_window->resize(640, 700);
 }
 
 void ShowCompareView() {

@@ -1,6 +1,7 @@
 // Renders the pictures the README shows into a folder: the panels after start-up, the live
 // monitor's NORM and RAW views while it runs, the scans and the record viewer (make screenshots).
 #include "XVELZUK1V15.h"
+#include "compare.h"
 #include "sim.h"
 #include "testing.h"
 
@@ -80,6 +81,29 @@ static void Scans() {
     Grab(panelHandle, "scan-norm.png");
 }
 
+// RAM tuned but not stored: two settings of RAM differ from the EEPROM, one edit not yet sent,
+// and the parameter file saved before both.
+static void CompareView() {
+    Start();
+    std::string cfg = Shot("compare.cfg");
+    SetCtrlVal(panelHandle, RBTFile, 1);
+    target = DATFILE;
+    QueueDialogAnswer(1, cfg.c_str());
+    OperatorPress(panelHandle, BTNSend);
+    SimSetRamWord(0, 7, 140);   // hold
+    SimSetRamWord(1, 3, 600);   // tolerance B
+    SimSetEepromWord(0, 10, 3); // evaluation mode
+    OperatorSet(panelPopUp, NEDITsdelay, 750);
+    OperatorPress(panelHandle, BTNCompare);
+    if (GrabCompareView(Shot("compare-view.png").c_str()) != 0) {
+        fprintf(stderr, "screenshots: cannot write %s\n", Shot("compare-view.png").c_str());
+        g_failed = 1;
+    } else {
+        printf("%s\n", Shot("compare-view.png").c_str());
+    }
+    std::filesystem::remove(cfg);
+}
+
 // Six hours at a 2 s interval: slow drift, sensor noise and a few passing objects.
 static std::string SixHourRecording() {
     std::string path = Shot("XVelRecord.dat");
@@ -123,6 +147,7 @@ int main(int argc, char **argv) {
     Panels();
     LiveViews();
     Scans();
+    CompareView();
     Viewer();
     ResetPlatform();
     CloseCVIRTE();
