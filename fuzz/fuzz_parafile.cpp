@@ -41,6 +41,26 @@ static bool Expected(const uint8_t *data, size_t size, uint16_t *words) {
     return true;
 }
 
+// --show, --diff and the compare window's File column read the same file: they take it exactly
+// when the panels load it, with the same values in their caption order.
+static void CheckSettingsReader(bool loads, const uint16_t *words) {
+    Settings s;
+    char why[400];
+    bool read = ReadSettingsFile(g_path, &s, why, int(sizeof why)) == 0;
+    if (read != loads)
+        FuzzFail("the settings reader %s a file the panels %s", read ? "takes" : "refuses",
+                 loads ? "load" : "refuse");
+    for (int i = 0; read && i < SETTINGS_COUNT; i++)
+        if (s.value[i] != words[16 * kSettings[i].set + kSettings[i].word])
+            FuzzFail("setting %s is %u, the file holds %u", kSettings[i].caption, s.value[i],
+                     words[16 * kSettings[i].set + kSettings[i].word]);
+    FILE *sink = fopen("/dev/null", "w");
+    if (sink && ShowSettingsFile(g_path, sink, sink) != (loads ? 0 : 2))
+        FuzzFail("--show gives the wrong exit code for a file that %s",
+                 loads ? "loads" : "is refused");
+    if (sink) fclose(sink);
+}
+
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     FuzzStartProgram(false);
     g_fd = memfd_create("parameter-file", 0);
@@ -74,5 +94,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     if (loads == (status[0] != '\0'))
         FuzzFail("status line \"%s\" after a file that %s", status, loads ? "loads" : "is refused");
+    CheckSettingsReader(loads, words);
     return 0;
 }
