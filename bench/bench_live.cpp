@@ -1,10 +1,13 @@
-// Benchmark of the live monitor: runs the Run loop for 20 s against the simulated controller at
-// true 19200-baud line timing, once with event processing that waits when idle and once with a
-// loop that spins, and prints the reply rate, CPU use and reply-to-request times of both, then
-// the time of a scan capture. XVEL_BENCH_SECONDS shortens the runs, XVEL_BENCH_NO_SPIN skips the
-// spinning run, XVEL_BENCH_HIDDEN leaves the panel hidden, XVEL_BENCH_TRACE adds --trace.
+// Benchmark of the live monitor: runs the Run loop against the simulated controller in process
+// at true 19200-baud line timing, against xvelzuk1-sim over a pseudo-terminal at line timing,
+// and in process without line timing (as fast as it answers); prints the reply rate, CPU per
+// reply split into decode, history, drawing and the rest, the drawing's share of a core and the
+// reply-to-next-request times; then the time of a scan capture. XVEL_BENCH_SECONDS shortens
+// the runs, XVEL_BENCH_HIDDEN leaves the panel hidden.
 #include "XVELZUK1V15.h"
 #include "com232.h"
+#include "probes.h"
+#include "run_program.h"
 #include "sim.h"
 #include "testing.h"
 
@@ -12,7 +15,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 static double kSeconds = 20.0;      // XVEL_BENCH_SECONDS overrides it for a quick look
@@ -20,7 +25,10 @@ constexpr double kSimDelay = 0.002; // the simulator's processing time per reque
 constexpr double kCycle = 72 * 10.0 / 19200.0 + kSimDelay; // request + reply on the line
 
 struct Result {
-    double rate, ratio, cpu, median, p99, max; // replies/s, of line limit, CPU/wall, ms
+    double rate = 0, ratio = 0, cpu = 0; // replies/s, of the line limit, CPU/wall %
+    double median = 0, p99 = 0, max = 0; // reply -> next request, ms
+    double perReply[CPU_PARTS + 1] = {}; // ms of CPU per reply: the parts, then the rest
+    double paints = 0, drawShare = 0;    // chart paints per second, drawing CPU/wall %
 };
 
 static double CpuSeconds() {
@@ -30,71 +38,89 @@ static double CpuSeconds() {
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
 }
 
-static Result RunLoop(bool idleWait) {
-    static std::vector<double> log(100000);
-    SetIdleWait(idleWait);
-    SimLogLatency(log.data(), int(log.size()));
+// One Run of kSeconds. Replies are counted by their decoding: the receive handler decodes each
+// into the frame and the plotting into the live values, two spans a reply.
+static Result RunLoop() {
     RunAfter(kSeconds, [] { OperatorPress(panelHandle, BTNStop); });
+    plat::ResetCpuParts();
+    plat::g_cpuProbes = true;
     auto wall0 = std::chrono::steady_clock::now();
     double cpu0 = CpuSeconds();
     OperatorPress(panelHandle, BTNRun); // returns when Stop has ended the loop
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
     double cpu = CpuSeconds() - cpu0;
-    int n = SimLatencyCount();
-
-    SimLogLatency(nullptr, 0);
-    std::sort(log.begin(), log.begin() + n);
-    Result r{};
+    plat::g_cpuProbes = false;
+    Result r;
+    int n = std::max(1, plat::CpuPartSpans(CPU_DECODE) / 2);
     r.rate = n / wall;
     r.ratio = r.rate * kCycle;
-    r.cpu = cpu / wall;
-    if (n > 0) {
-        r.median = log[n / 2] * 1e3;
-        r.p99 = log[std::min(n - 1, int(n * 0.99))] * 1e3;
-        r.max = log[n - 1] * 1e3;
+    r.cpu = cpu / wall * 100;
+    double parts = 0;
+    for (int p = 0; p < CPU_PARTS; p++) {
+        r.perReply[p] = plat::CpuPartSeconds(p) / n * 1e3;
+        parts += plat::CpuPartSeconds(p);
     }
+    r.perReply[CPU_PARTS] = (cpu - parts) / n * 1e3;
+    r.paints = plat::CpuPartSpans(CPU_DRAW) / wall;
+    r.drawShare = plat::CpuPartSeconds(CPU_DRAW) / wall * 100;
     return r;
 }
 
-int main(int argc, char **argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    if (const char *s = getenv("XVEL_BENCH_SECONDS")) kSeconds = atof(s);
-    char *args[] = {argv[0], const_cast<char *>("--com-only"), const_cast<char *>("--com"),
-                    const_cast<char *>("1=sim"), const_cast<char *>("--trace")};
-    int code = 0;
-    InstallProgram();
-    if (PlatformOptions(getenv("XVEL_BENCH_TRACE") ? 5 : 4, args, &code) ||
-        !InitCVIRTE(RunTimeInstance{argc, argv}))
-        return 1;
-    SimRegisterDevice();
-    SimReset();
+static std::vector<double> g_log(2000000);
+
+static void Percentiles(Result &r, int n) {
+    std::sort(g_log.begin(), g_log.begin() + n);
+    if (n == 0) return;
+    r.median = g_log[n / 2] * 1e3;
+    r.p99 = g_log[std::min(n - 1, int(n * 0.99))] * 1e3;
+    r.max = g_log[n - 1] * 1e3;
+}
+
+static Result InProcess(bool lineTiming) {
+    SimSetLineTiming(lineTiming);
     SimSetProcessingDelay(kSimDelay);
-    InstallCallbackTable(kControlCallbacks, kControlCallbackCount, kPanelCallbacks,
-                         kPanelCallbackCount);
-    panelHandle = LoadPanel(0, "XVELZUK1V15.uir", PANEL);
-    panelPopUp = LoadPanel(0, "XVELZUK1V15.uir", POPUP);
-    GetProjectDir(proj_dir);
-    InitVars();
-    InitRS232(com);
-    if (!getenv("XVEL_BENCH_HIDDEN"))
-        DisplayPanel(panelHandle); // redraws of the visible strip chart are part of the cost
-    printf("live loop, %.0f s each, line limit %.2f replies/s (72 bytes at 19200 Bd + %.0f ms)\n",
-           kSeconds, 1.0 / kCycle, kSimDelay * 1e3);
-    Result waiting = RunLoop(true);
+    SimLogLatency(g_log.data(), int(g_log.size()));
+    Result r = RunLoop();
+    Percentiles(r, SimLatencyCount());
+    SimLogLatency(nullptr, 0);
     Delay(0.1); // the reply in flight when Stop came must not start the next run misaligned
     FlushInQ(com);
-    Result spinning = getenv("XVEL_BENCH_NO_SPIN") ? Result{} : RunLoop(false);
-    printf("%-34s %12s %12s\n", "", "waits <=1 ms", "spins");
-    printf("%-34s %12.2f %12.2f\n", "replies per second", waiting.rate, spinning.rate);
-    printf("%-34s %12.3f %12.3f\n", "ratio to the line limit", waiting.ratio, spinning.ratio);
-    printf("%-34s %11.1f%% %11.1f%%\n", "CPU time / wall time", waiting.cpu * 100,
-           spinning.cpu * 100);
-    printf("%-34s %12.3f %12.3f\n", "reply -> next request, median ms", waiting.median,
-           spinning.median);
-    printf("%-34s %12.3f %12.3f\n", "reply -> next request, p99 ms", waiting.p99, spinning.p99);
-    printf("%-34s %12.3f %12.3f\n", "reply -> next request, max ms", waiting.max, spinning.max);
-    // A scan capture: one live exchange and four block exchanges (36 + 128 bytes each).
-    SetIdleWait(true);
+    SimSetLineTiming(true);
+    return r;
+}
+
+// xvelzuk1-sim on a pseudo-terminal, mapped to COM2; the reply -> next request times are those
+// its side of the line saw (the few exchanges of the port's start-up among them).
+static Result OverPty(const std::string &tty, int sim, const std::string &report) {
+    OpenComPort(2);
+    Result r = RunLoop();
+    Delay(0.1);
+    StopSimServer(sim);
+    FILE *f = fopen(report.c_str(), "r");
+    int n = 0;
+    if (!f || fscanf(f, "%d replies, median %lf ms, p99 %lf ms, max %lf ms", &n, &r.median, &r.p99,
+                     &r.max) != 4)
+        fprintf(stderr, "bench_live: no latency report from xvelzuk1-sim on %s\n", tty.c_str());
+    if (f) fclose(f);
+    OpenComPort(1);
+    return r;
+}
+
+static void Row(const char *name, const Result *r, int n, double Result::*field, const char *fmt) {
+    printf("%-38s", name);
+    for (int i = 0; i < n; i++)
+        printf(fmt, r[i].*field);
+    printf("\n");
+}
+
+static void PartRow(const char *name, const Result *r, int n, int part) {
+    printf("%-38s", name);
+    for (int i = 0; i < n; i++)
+        printf("%14.3f", r[i].perReply[part]);
+    printf("\n");
+}
+
+static void ScanCapture() {
     const double captureLimit = (72 + 4 * 164) * 10.0 / 19200.0 + 5 * kSimDelay;
     SetCtrlVal(panelHandle, RNGGraphSource, 2);
     double total = 0;
@@ -109,6 +135,61 @@ int main(int argc, char **argv) {
     printf("scan capture: %.3f s (mean of %d), line limit with the simulator's delays %.3f s, "
            "ratio %.3f\n",
            total / captures, captures, captureLimit, total / captures / captureLimit);
+}
+
+int main(int argc, char **argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (const char *s = getenv("XVEL_BENCH_SECONDS")) kSeconds = atof(s);
+    std::string report = std::string(P_tmpdir) + "/bench_live-latency." + std::to_string(getpid());
+    int sim = -1;
+    std::string tty = StartSimServer({"--latency", report}, &sim);
+    if (tty.empty()) {
+        fprintf(stderr, "bench_live: xvelzuk1-sim did not start\n");
+        return 1;
+    }
+    std::string second = "2=" + tty;
+    char *args[] = {argv[0],
+                    const_cast<char *>("--com-only"),
+                    const_cast<char *>("--com"),
+                    const_cast<char *>("1=sim"),
+                    const_cast<char *>("--com"),
+                    second.data()};
+    int code = 0;
+    InstallProgram();
+    if (PlatformOptions(6, args, &code) || !InitCVIRTE(RunTimeInstance{argc, argv})) return 1;
+    SimRegisterDevice();
+    SimReset();
+    InstallCallbackTable(kControlCallbacks, kControlCallbackCount, kPanelCallbacks,
+                         kPanelCallbackCount);
+    panelHandle = LoadPanel(0, "XVELZUK1V15.uir", PANEL);
+    panelPopUp = LoadPanel(0, "XVELZUK1V15.uir", POPUP);
+    GetProjectDir(proj_dir);
+    InitVars();
+    InitRS232(com);
+    if (!getenv("XVEL_BENCH_HIDDEN"))
+        DisplayPanel(panelHandle); // redraws of the visible strip chart are part of the cost
+    printf("live loop, %.0f s each, line limit %.2f replies/s (72 bytes at 19200 Bd + %.0f ms)\n",
+           kSeconds, 1.0 / kCycle, kSimDelay * 1e3);
+    Result r[3];
+    r[0] = InProcess(true);
+    r[1] = OverPty(tty, sim, report);
+    r[2] = InProcess(false);
+    remove(report.c_str());
+    printf("%-38s%14s%14s%14s\n", "", "in process", "pty", "no timing");
+    Row("replies per second", r, 3, &Result::rate, "%14.2f");
+    Row("ratio to the line limit", r, 2, &Result::ratio, "%14.3f");
+    Row("CPU time / wall time, %", r, 3, &Result::cpu, "%14.2f");
+    printf("CPU per reply, ms:\n");
+    PartRow("  decode", r, 3, CPU_DECODE);
+    PartRow("  history", r, 3, CPU_HISTORY);
+    PartRow("  drawing", r, 3, CPU_DRAW);
+    PartRow("  the rest (port, events, indicators)", r, 3, CPU_PARTS);
+    Row("chart paints per second", r, 3, &Result::paints, "%14.1f");
+    Row("drawing CPU / wall time, %", r, 3, &Result::drawShare, "%14.2f");
+    Row("reply -> next request, median ms", r, 3, &Result::median, "%14.3f");
+    Row("reply -> next request, p99 ms", r, 3, &Result::p99, "%14.3f");
+    Row("reply -> next request, max ms", r, 3, &Result::max, "%14.3f");
+    ScanCapture();
     CloseCom(com);
     CloseCVIRTE();
     return 0;

@@ -1,6 +1,7 @@
 // Serial session: opens and sets up the port, installs the receive handler, checks the line with
 // an echo and runs the start-up reads; also the common wait for a reply.
 #include "com232.h"
+#include "probes.h"
 #include "serial.h"
 
 #include <cstdarg>
@@ -121,6 +122,7 @@ void RX_Receive_Function(int, int events, void *) {
     // The port notifies only with a whole frame queued; a short read means the port went away
     // meanwhile, and the stale buffer must not pass for a reply.
     if (nBytesR == FRAMELEN) {
+        CpuSpan span(CPU_DECODE);
         GetRxBuf(PNUM);
         rx_flag = 1;
         graphrefresh = 1;

@@ -2,6 +2,7 @@
 // terminal tool) can open the printed slave path like a real serial port; it can be unplugged.
 #include "sim.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -20,6 +21,8 @@ int wakePipe[2] = {-1, -1}; // the signal handlers write here to wake the poll l
 volatile sig_atomic_t stopping, unplugAsked, plugAsked;
 const char *linkPath;    // --link: a symbolic link kept pointing at the current pty
 double backAfter = -1.0; // --back-after: seconds unplugged before coming back, <0 never
+double latency[1 << 18]; // --latency: reply's last byte -> the PC's next write, seconds
+const char *latencyFile; // --latency FILE: where the report goes
 
 const auto START = std::chrono::steady_clock::now();
 
@@ -41,7 +44,7 @@ void OnSignal(int sig) {
 
 void Usage(FILE *f) {
     std::fprintf(f, "usage: xvelzuk1-sim [--no-timing] [--fault NAME] [--link PATH] "
-                    "[--back-after S]\n"
+                    "[--back-after S] [--latency FILE]\n"
                     "Serves a simulated X-VEL-ZUK1 controller on a pseudo-terminal and prints\n"
                     "its path on the first line, and the path of every new one on a line.\n"
                     "SIGUSR1 unplugs it (the pty is closed), SIGUSR2 plugs it in again on a\n"
@@ -49,6 +52,8 @@ void Usage(FILE *f) {
                     "  --no-timing     answer at once instead of at 19200 Bd line speed\n"
                     "  --link PATH     keep a symbolic link at PATH to the current pty\n"
                     "  --back-after S  after an unplug, come back by itself after S seconds\n"
+                    "  --latency FILE  at the end, write to FILE how soon the PC's next request\n"
+                    "                  followed each reply (median, p99, max)\n"
                     "  --fault NAME    answer wrongly; NAME is one of:");
     for (int i = 0; i < SIM_FAULT_COUNT; i++)
         std::fprintf(f, " %s", SimFaultName(i));
@@ -64,6 +69,10 @@ int ParseOptions(int argc, char **argv) {
         }
         if (std::strcmp(argv[i], "--no-timing") == 0) {
             SimSetLineTiming(false);
+            continue;
+        }
+        if (std::strcmp(argv[i], "--latency") == 0 && i + 1 < argc) {
+            latencyFile = argv[++i];
             continue;
         }
         if (std::strcmp(argv[i], "--link") == 0 && i + 1 < argc) {
@@ -220,11 +229,25 @@ int Serve(Pty &pty) {
     return 0;
 }
 
+// How soon the PC wrote again after each reply's last byte left the line, for benchmarks.
+void ReportLatency() {
+    FILE *f = std::fopen(latencyFile, "w");
+    if (!f) return;
+    int n = SimLatencyCount();
+    std::sort(latency, latency + n);
+    if (n > 0)
+        std::fprintf(f, "%d replies, median %.3f ms, p99 %.3f ms, max %.3f ms\n", n,
+                     latency[n / 2] * 1e3, latency[std::min(n - 1, int(n * 0.99))] * 1e3,
+                     latency[n - 1] * 1e3);
+    std::fclose(f);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
     SimReset();
     if (int r = ParseOptions(argc, argv)) return r - 1;
+    if (latencyFile) SimLogLatency(latency, int(sizeof latency / sizeof latency[0]));
     Pty pty;
     if (InstallSignals()) pty.master = OpenPty(&pty.slave);
     if (pty.master < 0) {
@@ -233,6 +256,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     int code = Serve(pty);
+    if (latencyFile) ReportLatency();
     ClosePty(pty);
     if (linkPath) unlink(linkPath);
     return code;
