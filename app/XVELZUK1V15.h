@@ -82,6 +82,8 @@ int CC_DROP_EvalMode(int panel, int control, int event, void *callbackData, int 
                      int eventData2); // couples the trigger mode, sets the difference states
 int CC_DropTrigmode(int panel, int control, int event, void *callbackData, int eventData1,
                     int eventData2); // couples the evaluation mode
+int CC_ParamEdit(int panel, int control, int event, void *callbackData, int eventData1,
+                 int eventData2); // a parameter control edited: the edit marks anew
 int CC_BINSWpower(int panel, int control, int event, void *callbackData, int eventData1,
                   int eventData2); // which power numeric is visible
 int CC_RNGGraphSource(int panel, int control, int event, void *callbackData, int eventData1,

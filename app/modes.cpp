@@ -1,5 +1,5 @@
-// Mode-dependent controls: the coupled evaluation- and trigger-mode rings, the power switch
-// and the graph-source ring. None of them talks to the controller or changes a parameter.
+// Mode-dependent controls: the coupled evaluation- and trigger-mode rings, the power switch, the
+// graph-source ring, and the edit marks of the parameter controls. None talks to the controller.
 #include "XVELZUK1V15.h"
 #include "com232.h"
 
@@ -17,6 +17,7 @@ int CC_DROP_EvalMode(int, int, int event, void *, int, int) {
     else if (t == 2)
         SetCtrlVal(panelPopUp, DropTrigmode, 0);
     ApplyEvalModeStates(e);
+    UpdateEditMarks(); // after the coupling, which may have changed the trigger mode too
     return 0;
 }
 
@@ -29,6 +30,13 @@ int CC_DropTrigmode(int, int, int event, void *, int, int) {
         SetCtrlVal(panelPopUp, DROP_EvalMode, 2);
     else if (e == 2)
         SetCtrlVal(panelPopUp, DROP_EvalMode, 0);
+    UpdateEditMarks(); // after the coupling, which may have changed the evaluation mode too
+    return 0;
+}
+
+// Every value change of a parameter control ends in a commit, also a script's "set".
+int CC_ParamEdit(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) UpdateEditMarks();
     return 0;
 }
 

@@ -59,6 +59,7 @@ void InitVars() {
     SetCtrlAttribute(panelHandle, NEDITpowerB, ATTR_VISIBLE, 0);
     SetCtrlAttribute(panelHandle, NEDITpowerA, ATTR_VISIBLE, 1);
     GetPanelValues(); // the controls' values count from here on, not the start values
+    KnowPanelValues();
     FillarrayRAW(0, 0);
     FillarrayNORM(tol10Bit, ref10Bit, 0);
     for (int i = 0; i < SCAN_WORDS; i++) {

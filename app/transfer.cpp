@@ -43,6 +43,7 @@ static void SendSet(uint16_t set, const char *done) {
     nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
     if (nBytesW == FRAMELEN) {
         SetCtrlVal(panelHandle, TXTStatus, done);
+        KnowSentSet(set);
         return;
     }
     SayOutcome("Parameter set %s not sent: the port took %d of %d bytes (%s)", set ? "II" : "I",

@@ -4,8 +4,11 @@
 #include "panels.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
+#include <QPalette>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
@@ -23,10 +26,23 @@ static QString Rgb(int rgb) {
     return QString::asprintf("#%06x", unsigned(rgb) & 0xFFFFFFu);
 }
 
+// Numerics and rings take their colours in the palette, only the roles set: a style sheet would
+// draw them anew, without the style's frame and arrows.
+static bool ApplyPaletteColours(QWidget *w, const QVariant &fg, const QVariant &bg) {
+    bool ring = qobject_cast<QComboBox *>(w);
+    if (!ring && !qobject_cast<QAbstractSpinBox *>(w)) return false;
+    QPalette own; // resolves no role: what is not set here stays the widget's own
+    if (fg.isValid()) own.setColor(ring ? QPalette::ButtonText : QPalette::Text, QRgb(fg.toInt()));
+    if (bg.isValid()) own.setColor(ring ? QPalette::Button : QPalette::Base, QRgb(bg.toInt()));
+    w->setPalette(own);
+    return true;
+}
+
 // Colours live in a style sheet built from the control's remembered colours.
 static void ApplyColours(QWidget *w) {
     QString css;
     QVariant fg = w->property("xvTextColor"), bg = w->property("xvBgColor");
+    if (ApplyPaletteColours(w, fg, bg)) return;
     if (fg.isValid()) css += "color:" + Rgb(fg.toInt()) + ";";
     if (bg.isValid()) css += "background-color:" + Rgb(bg.toInt()) + ";border:none;";
     if (!css.isEmpty() && !w->objectName().isEmpty()) // named: not inherited by its children
@@ -34,10 +50,16 @@ static void ApplyColours(QWidget *w) {
     w->setStyleSheet(css);
 }
 
+// VAL_DEFAULT_COLOR forgets the remembered colour, so the control's own look comes back.
 static int SetColour(QWidget *w, const char *property, int rgb) {
-    w->setProperty(property, rgb & 0xFFFFFF);
+    w->setProperty(property, rgb == VAL_DEFAULT_COLOR ? QVariant() : QVariant(rgb & 0xFFFFFF));
     ApplyColours(w);
     return 0;
+}
+
+static int Colour(QWidget *w, const char *property) {
+    QVariant rgb = w->property(property);
+    return rgb.isValid() ? rgb.toInt() : VAL_DEFAULT_COLOR;
 }
 
 static int SetFontPart(QWidget *w, int attribute, int value) {
@@ -134,9 +156,9 @@ int GetCtrlAttribute(int panel, int control, int attribute, int &value) {
     case ATTR_TOP: value = w->y(); return 0;
     case ATTR_WIDTH: value = w->width(); return 0;
     case ATTR_HEIGHT: value = w->height(); return 0;
-    case ATTR_TEXT_COLOR: value = w->property("xvTextColor").toInt(); return 0;
+    case ATTR_TEXT_COLOR: value = Colour(w, "xvTextColor"); return 0;
     case ATTR_TEXT_BGCOLOR:
-    case ATTR_FRAME_COLOR: value = w->property("xvBgColor").toInt(); return 0;
+    case ATTR_FRAME_COLOR: value = Colour(w, "xvBgColor"); return 0;
     case ATTR_TEXT_POINT_SIZE: value = w->font().pixelSize(); return 0;
     case ATTR_TEXT_BOLD: value = w->font().bold() ? 1 : 0; return 0;
     default: return -1;

@@ -96,6 +96,7 @@ constexpr int ATTR_TOP = 5;             // int, pixels from the panel's top edge
 constexpr int ATTR_TEXT_COLOR = 6;      // int 0xRRGGBB
 constexpr int ATTR_TEXT_BGCOLOR = 7;    // int 0xRRGGBB
 constexpr int ATTR_FRAME_COLOR = 8;     // int 0xRRGGBB: a decoration's colour
+constexpr int VAL_DEFAULT_COLOR = -1;   // the three colours: the control's own, as loaded
 constexpr int ATTR_TEXT_POINT_SIZE = 9; // int, text height in pixels
 constexpr int ATTR_TEXT_BOLD = 10;      // int 0/1
 constexpr int ATTR_TEXT_FONT = 11;      // text: font family; "NIApp" the application font

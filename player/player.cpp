@@ -51,6 +51,15 @@ static void Fail(const Action &a, const char *why) {
     End();
 }
 
+// The grab lets pending drawing happen first; the next action must not run inside it, or the
+// picture would show what that action did instead of what this line found.
+static int GrabBeforeNextAction(int panel, int control, const char *path) {
+    g_timer->stop();
+    int rc = GrabControl(panel, control, path);
+    if (!g_ended) g_timer->start(0);
+    return rc;
+}
+
 static bool Expect(const Action &a, int panel, char *why, size_t size) {
     int v = 0;
     char *end = nullptr;
@@ -138,7 +147,7 @@ static bool Perform(const Action &a, char *why, size_t size) {
         return false;
     }
     case ACT_EXPORT_PNG:
-        if (GrabControl(panel, a.control, a.text) == 0) return true;
+        if (GrabBeforeNextAction(panel, a.control, a.text) == 0) return true;
         snprintf(why, size, "cannot write %s", a.text);
         return false;
     case ACT_COMPARE:

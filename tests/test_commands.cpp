@@ -139,7 +139,7 @@ TEST_F(Banner, BrandsFiveAndSevenChangeNothingAndBrandZeroShowsNameAndVersionGre
     ShowLogo(7);
     ShowLogo(-1);
     EXPECT_TRUE(BannerLines().empty());
-    EXPECT_EQ(Attr(panelHandle, DECOBanner, ATTR_FRAME_COLOR), 0);
+    EXPECT_EQ(Attr(panelHandle, DECOBanner, ATTR_FRAME_COLOR), VAL_DEFAULT_COLOR);
     EXPECT_EQ(Attr(panelHandle, PICLogo, ATTR_VISIBLE), 1);
     ShowLogo(0);
     EXPECT_EQ(Attr(panelHandle, DECOBanner, ATTR_FRAME_COLOR), kWhite);

@@ -377,6 +377,22 @@ TEST(Play, ScriptsExportTheScanAsCsvAndAnyChartAsPngBesideTheScript) {
     EXPECT_EQ(PngSize(dir + "/strip.png"), std::make_pair(780, 432));
 }
 
+// An export right before an operator action: the picture shows what its own line found.
+TEST(Play, AnExportedPictureShowsTheControlBeforeTheNextLineChangesIt) {
+    const std::string dir = std::string(TEST_TMP_DIR) + "/grab";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::string s = WriteScript("grab/grab.txt", "export-png NEDITrefA start.png\n"
+                                                 "set NEDITrefA 1234\nwait 0.2\n"
+                                                 "export-png NEDITrefA edited.png\n"
+                                                 "set NEDITrefA 2048\nwait 0.2\n"
+                                                 "export-png NEDITrefA back.png\n");
+    ProgramResult r = Play(s);
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_TRUE(Slurp(dir + "/start.png") == Slurp(dir + "/back.png"));
+    EXPECT_FALSE(Slurp(dir + "/edited.png") == Slurp(dir + "/back.png"));
+}
+
 // /dev/zero once kept the viewer reading forever, and a directory was drawn as an empty file.
 TEST(Play, TheViewerRefusesWhatIsNoRegularFileAndWritesNoImage) {
     const std::string png = std::string(TEST_TMP_DIR) + "/refused.png";

@@ -1,5 +1,5 @@
 // The panel side of the parameters: binding between the 19 parameter variables and their
-// controls, the mode texts and evaluation-mode states, and the parameter file.
+// controls, the mode texts and evaluation-mode states, the parameter file and the edit marks.
 #pragma once
 
 #include "com232.h"
@@ -77,3 +77,20 @@ void PlotDATACurve(const uint16_t *yA, const uint16_t *yB, const uint16_t *up, c
 
 void SendParaToFile();   // both sets, as the panels show them, into file_name
 void ReadParaFromFile(); // load dialog, then both sets from the chosen file (all or nothing)
+
+// ---- Edits not yet sent -----------------------------------------------------------------------
+
+struct ParamBinding { // a parameter variable and the control that shows it
+    int *panel;
+    int control;
+    uint16_t *variable;
+};
+extern const ParamBinding kBindings[SETTINGS_COUNT]; // in the order of kSettings
+
+constexpr int EDIT_MARK_COLOR = 0xFFE4A8; // pale amber behind a parameter control edited, unsent
+// SetPanelValues also makes what the panels then show the known values: no control is marked.
+void KnowPanelValues();    // the 19 controls' values become the known ones, then the marks
+void KnowSentSet(int set); // set 0 (I) or 1 (II) as its variables hold it becomes known, then
+                           // the marks; after that set went out whole (controller or file)
+void UpdateEditMarks();    // a control is marked iff its value differs from the known one
+int EditMarked(int panel, int control); // 1 marked, 0 not, -1 not one of the 19 controls

@@ -26,6 +26,8 @@ void SendParaToFile() {
         SayOutcome("%s", LastFileFault());
         return;
     }
+    KnowSentSet(0);
+    KnowSentSet(1);
     SayOutcome("Parameters saved as %s", file_name);
 }
 

@@ -8,16 +8,8 @@ char file_name[MAX_PATHNAME_LEN];
 int fileChosen;
 char recfile_name[MAX_PATHNAME_LEN];
 
-namespace {
-struct Binding {
-    int *panel;
-    int control;
-    uint16_t *variable;
-};
-} // namespace
-
 // In the order the panels are read: the main panel first, then the second panel.
-static const Binding kBindings[] = {
+const ParamBinding kBindings[SETTINGS_COUNT] = {
     {&panelHandle, NEDITpowerA, &powerA},
     {&panelHandle, NEDITpowerB, &powerB},
     {&panelHandle, NEDITrefA, &refA},
@@ -58,7 +50,7 @@ void ApplyEvalModeStates(uint16_t e) {
 }
 
 void GetPanelValues() {
-    for (const Binding &b : kBindings)
+    for (const ParamBinding &b : kBindings)
         GetCtrlVal(*b.panel, b.control, *b.variable);
     ShowModeTexts();
 }
@@ -72,8 +64,9 @@ void GetPanelSettings(Settings *out) {
 }
 
 void SetPanelValues() {
-    for (const Binding &b : kBindings)
+    for (const ParamBinding &b : kBindings)
         SetCtrlVal(*b.panel, b.control, int(*b.variable));
     ApplyEvalModeStates(evalmode);
     ShowModeTexts();
+    KnowPanelValues();
 }
