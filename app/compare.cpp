@@ -37,14 +37,15 @@ static int Summarise(const CompareTable &t, const char *lead, char *text, int si
     char missing[160], captions[400];
     int unread = CompareMissing(t, missing, int(sizeof missing));
     int differ = CompareDiffering(t, captions, int(sizeof captions));
+    int n = 0; // a summary longer than the status line holds is cut, never overrun
     if (unread && differ)
-        snprintf(text, size_t(size), "%sno answer - %s not read; %d differ - %s", lead, missing,
-                 differ, captions);
+        n = snprintf(text, size_t(size), "%sno answer - %s not read; %d differ - %s", lead,
+                     missing, differ, captions);
     else if (unread)
-        snprintf(text, size_t(size), "%sno answer - %s not read", lead, missing);
+        n = snprintf(text, size_t(size), "%sno answer - %s not read", lead, missing);
     else if (differ)
-        snprintf(text, size_t(size), "%s%d differ - %s", lead, differ, captions);
-    return unread || differ;
+        n = snprintf(text, size_t(size), "%s%d differ - %s", lead, differ, captions);
+    return n > 0;
 }
 
 static void Publish(const CompareTable &t) {

@@ -313,8 +313,10 @@ TEST(Play, RecordingExampleWritesTheLiveValuesTheControllerSentAndTheViewerShows
     ASSERT_EQ(rec.samples, 10);
     for (int i = 0; i < 10; i++) {
         std::string line;
-        for (int c = 0; c < REC_COLUMNS; c++)
-            line += (c ? "\t" : "") + std::to_string(rec.column[c][size_t(i)]);
+        for (int c = 0; c < REC_COLUMNS; c++) {
+            if (c) line += '\t';
+            line += std::to_string(rec.column[c][size_t(i)]);
+        }
         EXPECT_EQ(line, sent[size_t(i)]) << "line " << i + 2;
     }
 }
