@@ -147,6 +147,31 @@ void AdvanceTestClock(double seconds) {
     g_testNow += std::llround(seconds * 1e9);
 }
 
+// Idle: waits on the open port's data where there is one, at most IDLE_WAIT, so operator input,
+// timers and repaints are never kept longer; a reply the simulator completes sooner is waited
+// for precisely: a long sleep to a millisecond before it, a short one to 0.2 ms before it, and
+// the rest spun, since sleeps overshoot by a fraction of a millisecond and a reply is taken the
+// moment it is complete. Waiting in the toolkit's event loop instead overshoots its timers by up
+// to 2-4 ms; waking every millisecond instead costs a few percent of a core while nothing comes.
+constexpr double IDLE_WAIT = 0.005;
+
+static void IdleWait() {
+    double due = NextDue() - Timer();
+    if (due > -1 && due < IDLE_WAIT) {
+        if (due > 0.0012) {
+            std::this_thread::sleep_for(std::chrono::duration<double>(due - 0.001));
+            due = NextDue() - Timer();
+        }
+        if (due > 0.0002) std::this_thread::sleep_for(std::chrono::duration<double>(due - 0.0002));
+        while (NextDue() > Timer()) {
+        }
+        Pump();
+        return;
+    }
+    if (g_source.wait) g_source.wait(IDLE_WAIT);
+    Pump();
+}
+
 void ProcessSystemEvents() {
     QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance();
     if (!d) return;
@@ -160,22 +185,7 @@ void ProcessSystemEvents() {
         return;
     }
     if (busy || !g_idleWait) return;
-    // Idle: wait at most 1 ms, on the open port's data where there is one, and only until a
-    // reply the simulator completes within the millisecond is due. Waiting in the toolkit's
-    // event loop instead overshoots its millisecond timers by up to 2-4 ms.
-    double wait = 0.001;
-    double due = NextDue() - Timer();
-    if (due > -1 && due < wait) {
-        // Sleeps overshoot by a fraction of a millisecond: stop 0.2 ms early and spin the rest,
-        // so a reply is taken the moment it is complete.
-        if (due > 0.0002) std::this_thread::sleep_for(std::chrono::duration<double>(due - 0.0002));
-        while (NextDue() > Timer()) {
-        }
-        Pump();
-        return;
-    }
-    if (g_source.wait) g_source.wait(wait);
-    Pump();
+    IdleWait();
 }
 
 // Waits that read the port directly process no operator input, but the window still repaints and

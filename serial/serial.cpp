@@ -23,7 +23,8 @@ struct Port {
     int mask = 0, notifyCount = 0;
     ComCallbackPtr cb = nullptr;
     void *cbData = nullptr;
-    bool fresh = false; // bytes arrived since the last notification
+    bool fresh = false;  // bytes arrived since the last notification
+    double charTime = 0; // shortest time one character takes on the line (start, data, stop)
 };
 } // namespace
 
@@ -179,6 +180,20 @@ double plat::NextNotifyTime() {
     return next;
 }
 
+// The rest of a frame begun in the queue cannot arrive faster than the line carries it: sleep
+// through all but its last millisecond instead of waking for every byte, then wait for data.
+static void WaitOnLine(Port &p, double seconds) {
+    int missing = p.notifyCount - p.qlen;
+    if ((p.mask & LWRS_RECEIVE) && p.qlen > 0 && missing > 0) {
+        double sure = std::min(seconds, missing * p.charTime - 0.001);
+        if (sure > 0) {
+            std::this_thread::sleep_for(std::chrono::duration<double>(sure));
+            seconds -= sure;
+        }
+    }
+    if (seconds > 0) p.dev->waitForData(seconds);
+}
+
 void plat::WaitForPortData(double seconds) {
     for (int i = 1; i <= kMaxPorts; i++) {
         Port &p = g_ports[i];
@@ -187,7 +202,7 @@ void plat::WaitForPortData(double seconds) {
         if (p.dev->nextArrival() >= 0) // the simulator: its bytes are due at known times
             std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
         else
-            p.dev->waitForData(seconds); // a real port: wakes as soon as a byte comes
+            WaitOnLine(p, seconds); // a real port: wakes as soon as a byte comes
         g_direct--;
         return;
     }
@@ -218,6 +233,7 @@ int OpenComConfig(int port, const char *deviceName, long baud, int parity, int d
     }
     g_ports[port] = Port{};
     g_ports[port].dev = dev;
+    g_ports[port].charTime = (1.0 + dataBits + stopBits) / double(baud);
     plat::ClearPortHint();
     if (g_opt.verbose) plat::Log("COM%d: opened %s", port, device);
     return 0;
@@ -253,7 +269,8 @@ int SetComTime(int port, double seconds) {
 
 int SetCTSMode(int port, int mode) {
     if (!OpenPort(port)) return COM_ERR_NOT_OPEN;
-    return mode == 0 ? 0 : COM_ERR_PARAMETER; // hardware handshake is never used with the controller
+    return mode == 0 ? 0
+                     : COM_ERR_PARAMETER; // hardware handshake is never used with the controller
 }
 
 int InstallComCallback(int port, int eventMask, int notifyCount, int, ComCallbackPtr callback,
