@@ -81,6 +81,17 @@ static void Scans() {
     Grab(panelHandle, "scan-norm.png");
 }
 
+// Two edits not yet sent, on each panel: their controls carry the edit mark.
+static void EditMarks() {
+    Start();
+    DisplayPanel(panelPopUp);
+    OperatorSet(panelHandle, NEDITrefA, 1500);
+    OperatorSet(panelHandle, NEDITtolA, 200);
+    OperatorSet(panelPopUp, NEDIThold, 250);
+    Grab(panelHandle, "edit-marks.png");
+    Grab(panelPopUp, "edit-marks-second.png");
+}
+
 // RAM tuned but not stored: two settings of RAM differ from the EEPROM, one edit not yet sent,
 // and the parameter file saved before both.
 static void CompareView() {
@@ -148,6 +159,7 @@ int main(int argc, char **argv) {
     LiveViews();
     Scans();
     CompareView();
+    EditMarks();
     Viewer();
     ResetPlatform();
     CloseCVIRTE();
