@@ -81,15 +81,12 @@ static void Scans() {
     Grab(panelHandle, "scan-norm.png");
 }
 
-// Two edits not yet sent, on each panel: their controls carry the edit mark.
+// Two edits not yet sent: their controls carry the edit mark.
 static void EditMarks() {
     Start();
-    DisplayPanel(panelPopUp);
     OperatorSet(panelHandle, NEDITrefA, 1500);
     OperatorSet(panelHandle, NEDITtolA, 200);
-    OperatorSet(panelPopUp, NEDIThold, 250);
     Grab(panelHandle, "edit-marks.png");
-    Grab(panelPopUp, "edit-marks-second.png");
 }
 
 // RAM tuned but not stored: two settings of RAM differ from the EEPROM, one edit not yet sent,
