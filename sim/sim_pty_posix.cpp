@@ -22,7 +22,9 @@ volatile sig_atomic_t stopping, unplugAsked, plugAsked;
 const char *linkPath;    // --link: a symbolic link kept pointing at the current pty
 double backAfter = -1.0; // --back-after: seconds unplugged before coming back, <0 never
 double latency[1 << 18]; // --latency: reply's last byte -> the PC's next write, seconds
-const char *latencyFile; // --latency FILE: where the report goes
+int latencyCount;
+const char *latencyFile;  // --latency FILE: where the report goes
+double replyWritten = -1; // when the last byte of the latest reply went into the pty, or -1
 
 const auto START = std::chrono::steady_clock::now();
 
@@ -146,7 +148,18 @@ void Flush(int master) {
     if (w > 0) {
         pendingCount -= static_cast<int>(w);
         std::memmove(pending, pending + w, pendingCount);
+        // Nothing more to send: the reply is whole on the PC's side from now on.
+        if (pendingCount == 0 && SimNextArrival() < 0) replyWritten = Now();
     }
+}
+
+// The PC's next request after a whole reply: how long the PC took, measured from the moment the
+// reply's last byte was written, so the simulator's own timer lateness is not counted.
+void NoteRequest() {
+    if (replyWritten < 0) return;
+    if (latencyCount < int(sizeof latency / sizeof latency[0]))
+        latency[latencyCount++] = Now() - replyWritten;
+    replyWritten = -1;
 }
 
 int TimeoutMs() {
@@ -161,6 +174,7 @@ bool Receive(int master) {
     unsigned char buf[256];
     ssize_t n = read(master, buf, sizeof buf);
     if (n < 0) return errno == EAGAIN || errno == EINTR;
+    if (n > 0 && latencyFile) NoteRequest();
     int before = SimRequestCount();
     SimReceive(buf, static_cast<int>(n), Now());
     if (SimGetFault() != SIM_FAULT_VANISH || SimRequestCount() == before) return true;
@@ -233,7 +247,7 @@ int Serve(Pty &pty) {
 void ReportLatency() {
     FILE *f = std::fopen(latencyFile, "w");
     if (!f) return;
-    int n = SimLatencyCount();
+    int n = latencyCount;
     std::sort(latency, latency + n);
     if (n > 0)
         std::fprintf(f, "%d replies, median %.3f ms, p99 %.3f ms, max %.3f ms\n", n,
@@ -247,7 +261,6 @@ void ReportLatency() {
 int main(int argc, char **argv) {
     SimReset();
     if (int r = ParseOptions(argc, argv)) return r - 1;
-    if (latencyFile) SimLogLatency(latency, int(sizeof latency / sizeof latency[0]));
     Pty pty;
     if (InstallSignals()) pty.master = OpenPty(&pty.slave);
     if (pty.master < 0) {
