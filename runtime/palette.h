@@ -11,6 +11,12 @@ constexpr int RGB_DARK_GREY = 0x404040;
 constexpr int RGB_DARK_GREEN = 0x008000;
 constexpr int RGB_CURSOR = 0xE000E0; // the scan graph's cross-hair and its marker
 
+// Every plot's ground, grid and ink: white under the curves, light grid lines at the ticks, and
+// the labels, tick marks, titles and frame in one colour.
+constexpr int RGB_GROUND = 0xFFFFFF;
+constexpr int RGB_GRID = 0xE4E4E4;
+constexpr int RGB_LABEL = 0x000000;
+
 // The record viewer's four columns: normalised A and B, raw (ADC) A and B, the scan graph's hues
 // a shade darker for thin lines on white.
 constexpr int RGB_REC_NORM_A = 0xE00000;
