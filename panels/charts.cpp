@@ -1,90 +1,73 @@
-// Strip charts over Qt Charts: each trace keeps the last "points per screen" values in a ring;
-// a plot appends values and replaces each trace's points once. Axes are fixed, no animation.
+// Strip charts: each trace keeps the last "points per screen" values in a ring. Appending only
+// marks the chart stale; it repaints at most once per display frame, traces over cached axes.
 #include "charts.h"
 #include "palette.h"
 #include "panels.h"
+#include "plot.h"
+#include "probes.h"
 
-#include <QChart>
-#include <QChartView>
-#include <QLineSeries>
+#include <QFrame>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
-#include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int kMaxTraces = 8;
 constexpr int kMaxPoints = 1024; // points per screen at most
+constexpr int kXIntervals = 10;  // x ticks at 0, a tenth, ... of the points per screen
+// Trace width in pixels, drawn without antialiasing: 2 px strokes every line evenly, where 1.5 px
+// comes out one or two pixels wide by where a line falls, and costs no more.
+constexpr double kPenWidth = 2.0;
 
-class StripChart : public QChartView {
+class StripChart : public QWidget {
     // findChild() finds the chart under its frame through the meta-object
     Q_OBJECT
 
   public:
-    // The chart goes in through the constructor: a chart view made without one makes its
-    // own, and replacing that one later would leak it.
-    explicit StripChart(QFrame *frame) : QChartView(new QChart, frame) {
-        QChart *chart = this->chart();
-        chart->setAnimationOptions(QChart::NoAnimation);
-        chart->legend()->hide();
-        chart->setMargins(QMargins(4, 4, 4, 4));
-        chart->setBackgroundRoundness(0);
-        x.setRange(0, pps - 1);
-        x.setLabelFormat("%d");
-        x.setTickCount(11);
-        y.setRange(frame->property("yMin").toDouble(), frame->property("yMax").toDouble());
-        y.setLabelFormat("%d");
-        y.setTickCount(frame->property("yTicks").isValid() ? frame->property("yTicks").toInt() : 6);
-        y.setTitleText(frame->property("yTitle").toString());
-        chart->addAxis(&x, Qt::AlignBottom);
-        chart->addAxis(&y, Qt::AlignLeft);
-        for (int t = 0; t < kMaxTraces; t++) {
-            chart->addSeries(&series[t]);
-            series[t].attachAxis(&x);
-            series[t].attachAxis(&y);
-            series[t].setVisible(t < traces);
-            series[t].setPen(QPen(QColor::fromRgb(QRgb(RGB_BLACK)), 1.5));
-        }
-        // The chart is redrawn after every reply: no antialiasing, no shadows, no saved painter
-        // state, and only the region the traces changed.
-        chart->setDropShadowEnabled(false);
-        setRenderHint(QPainter::Antialiasing, false);
-        setOptimizationFlags(QGraphicsView::DontSavePainterState |
-                             QGraphicsView::DontAdjustForAntialiasing);
-        setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
+    explicit StripChart(QFrame *frame) : QWidget(frame) {
+        y0 = frame->property("yMin").toDouble();
+        y1 = frame->property("yMax").toDouble();
+        QVariant ticks = frame->property("yTicks");
+        yIntervals = std::max(1, (ticks.isValid() ? ticks.toInt() : 6) - 1);
+        title = frame->property("yTitle").toString().toUtf8();
+        for (QPen &pen : pens)
+            pen = QPen(QColor::fromRgb(QRgb(RGB_BLACK)), kPenWidth);
+        setAttribute(Qt::WA_OpaquePaintEvent); // the cached axes cover every pixel
+        timer.setSingleShot(true);
+        connect(&timer, &QTimer::timeout, this, [this] { Tick(); });
         auto *layout = new QVBoxLayout(frame);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(this);
-        points.reserve(kMaxPoints);
-    }
-    ~StripChart() override {
-        for (auto &s : series)
-            chart()->removeSeries(&s); // the series are members, not owned
-        chart()->removeAxis(&x);
-        chart()->removeAxis(&y);
     }
 
     void setTraces(int n) {
         if (n == traces) return;
         traces = n;
-        for (int t = 0; t < kMaxTraces; t++)
-            series[t].setVisible(t < traces);
+        update();
     }
     void setPointsPerScreen(int n) {
         if (n == pps) return;
         pps = n;
-        x.setRange(0, pps - 1);
         for (int t = 0; t < kMaxTraces; t++)
-            count[t] = std::min(count[t], pps);
+            if (count[t] > pps) {
+                start[t] = (start[t] + count[t] - pps) % kMaxPoints; // the newest stay
+                count[t] = pps;
+            }
+        update();
     }
     void setColour(int trace, int rgb) {
-        QPen pen = series[trace].pen();
-        QColor c(QRgb(0xFF000000u | unsigned(rgb)));
-        if (pen.color() == c) return;
-        pen.setColor(c);
-        series[trace].setPen(pen);
+        QColor c = QColor::fromRgb(QRgb(0xFF000000u | unsigned(rgb)));
+        if (pens[trace].color() == c) return;
+        pens[trace].setColor(c);
+        update();
     }
-    int colour(int trace) const { return int(series[trace].pen().color().rgb() & 0xFFFFFF); }
+    int colour(int trace) const { return int(pens[trace].color().rgb() & 0xFFFFFF); }
 
+    // Every value goes into its ring; the drawing follows once per display frame at most.
     void append(const double *values, int n, int skip) {
         for (int k = 0; k < n; k++) {
             int t = k % traces;
@@ -94,22 +77,8 @@ class StripChart : public QChartView {
             else
                 start[t] = (start[t] + 1) % kMaxPoints;
         }
-        // The series are replaced on the next turn of event processing, after the caller's
-        // next request is on the line: drawing never delays the controller.
-        if (!dirty) {
-            dirty = true;
-            QMetaObject::invokeMethod(
-                this, [this] { refresh(); }, Qt::QueuedConnection);
-        }
-    }
-    void refresh() {
-        dirty = false;
-        for (int t = 0; t < traces; t++) {
-            points.clear();
-            for (int i = 0; i < count[t]; i++)
-                points.append(QPointF(i, ring[t][(start[t] + i) % kMaxPoints]));
-            series[t].replace(points);
-        }
+        stale = true;
+        if (isVisible() && !timer.isActive()) Arm(Timer());
     }
     int shown(int trace, double *dst, int max) const {
         int n = std::min(count[trace], max);
@@ -117,17 +86,78 @@ class StripChart : public QChartView {
             dst[i] = ring[trace][(start[trace] + count[trace] - n + i) % kMaxPoints];
         return n;
     }
+    int paintCount() const { return paints; }
+
+  protected:
+    void paintEvent(QPaintEvent *) override {
+        CpuSpan span(CPU_DRAW);
+        gate.last = Timer();
+        stale = false;
+        paints++;
+        QPainter p(this);
+        if (backdrop.size() != size() * devicePixelRatioF() || backdropPps != pps) Backdrop();
+        p.drawPixmap(0, 0, backdrop);
+        plot::Clip(p, area);
+        for (int t = 0; t < traces; t++) {
+            p.setPen(pens[t]);
+            plot::Polyline(p, area, ring[t], kMaxPoints, start[t], count[t]);
+        }
+    }
 
   private:
-    QValueAxis x, y;
-    QLineSeries series[kMaxTraces];
+    double Period() const {
+        QScreen *s = screen();
+        return plot::FramePeriod(s ? s->refreshRate() : 0);
+    }
+    // Under the test clock real time tells nothing: the timer looks again at the next turn.
+    void Arm(double now) {
+        double wait = plat::TestClockOn() ? 0 : gate.Wait(now, Period());
+        timer.start(int(std::ceil(wait * 1000)));
+    }
+    // The frame timer: a repaint once a display frame has passed since the last one.
+    void Tick() {
+        if (!stale || !isVisible()) return;
+        double now = Timer();
+        if (gate.Due(now, Period()))
+            update();
+        else
+            Arm(now);
+    }
+    // Ground, grid, axes and frame, drawn once for the chart's size and points per screen.
+    void Backdrop() {
+        qreal ratio = devicePixelRatioF();
+        backdrop = QPixmap(size() * ratio);
+        backdrop.setDevicePixelRatio(ratio);
+        backdropPps = pps;
+        plot::Ticks x = plot::FixedTicks(0, pps - 1, kXIntervals);
+        plot::Ticks y = plot::FixedTicks(y0, y1, yIntervals);
+        area = plot::Layout(width(), height(), plot::YAxisWidth(y, title.constData()),
+                            plot::XAxisHeight(nullptr));
+        area.x0 = 0, area.x1 = pps - 1, area.y0 = y0, area.y1 = y1;
+        QPainter p(&backdrop);
+        plot::Ground(p, 0, 0, width(), height());
+        plot::Grid(p, area, &x, &y);
+        plot::YAxis(p, area, y, area.left, title.constData());
+        plot::XAxis(p, area, x, width(), nullptr);
+        plot::Frame(p, area);
+    }
+
     double ring[kMaxTraces][kMaxPoints] = {};
     int start[kMaxTraces] = {};
     int count[kMaxTraces] = {};
     int traces = 1;
     int pps = 101;
-    bool dirty = false; // values appended since the series were last replaced
-    QList<QPointF> points;
+    QPen pens[kMaxTraces];
+    double y0 = 0, y1 = 1; // the fixed value axis from the frame's properties
+    int yIntervals = 5;
+    QByteArray title;
+    QPixmap backdrop;    // ground, grid, axes and frame of the last size
+    int backdropPps = 0; // the points per screen the backdrop's x axis shows
+    plot::Area area;     // where the traces go
+    plot::FrameGate gate;
+    QTimer timer;       // single shot: the next frame's repaint
+    bool stale = false; // values appended since the last paint
+    int paints = 0;
 };
 
 StripChart *Strip(int panel, int control) {
@@ -180,6 +210,11 @@ int StripChartPoints(int panel, int control, int trace, double *values, int max)
     StripChart *c = Strip(panel, control);
     if (!c || trace < 1 || trace > kMaxTraces) return -1;
     return c->shown(trace - 1, values, max);
+}
+
+int StripChartPaints(int panel, int control) {
+    StripChart *c = Strip(panel, control);
+    return c ? c->paintCount() : -1;
 }
 
 #include "charts.moc"

@@ -181,6 +181,7 @@ int GrabPanel(int panel, const char *pngPath); // render the panel to a PNG file
 
 int StripChartPoints(int panel, int control, int trace, double *values, int max); // shown, oldest
                                                                                   // first
+int StripChartPaints(int panel, int control); // paints of a strip chart since it was made
 struct GraphPlotInfo {
     int colour; // 0xRRGGBB
     int width;  // pixels

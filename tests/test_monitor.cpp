@@ -161,6 +161,68 @@ TEST_F(Live, PowerSwitchShowsOnePowerNumericAndGraphSourceOneTheRawChart) {
     EXPECT_EQ(Attr(panelHandle, STRIPNORM, ATTR_VISIBLE), 1);
 }
 
+// ---- Strip chart drawing ----------------------------------------------------------------------
+
+// The NORM chart shown with its six traces; the event turns since the panel came up are spent.
+class Strip : public Live {
+  protected:
+    void SetUp() override {
+        Live::SetUp();
+        SetCtrlAttribute(panelHandle, STRIPNORM, ATTR_VISIBLE, 1);
+        SetCtrlAttribute(panelHandle, STRIPNORM, ATTR_NUM_TRACES, NORM_TRACES);
+        DisplayPanel(panelHandle);
+        Turns(5);
+    }
+    // Paints in each of n event-processing turns.
+    static Ints Turns(int n) {
+        Ints paints;
+        for (int i = 0; i < n; i++) {
+            int before = StripChartPaints(panelHandle, STRIPNORM);
+            ProcessSystemEvents();
+            paints.push_back(StripChartPaints(panelHandle, STRIPNORM) - before);
+        }
+        return paints;
+    }
+    static void Burst(int samples, int from) { // samples of six values each: from, from + 1, ...
+        double values[NORM_TRACES];
+        for (int s = 0; s < samples; s++) {
+            std::fill(values, values + NORM_TRACES, from + s);
+            values[5] = -(from + s);
+            PlotStripChart(panelHandle, STRIPNORM, values, NORM_TRACES, 0, 0);
+        }
+    }
+    static Doubles Shown(int trace, int max) {
+        Doubles v(size_t(max), 0.0);
+        v.resize(size_t(StripChartPoints(panelHandle, STRIPNORM, trace, v.data(), max)));
+        return v;
+    }
+};
+
+TEST_F(Strip, AppendingHundredsOfSamplesPaintsOncePerDisplayFrameAndKeepsEverySample) {
+    AdvanceTestClock(1.0); // long past the last paint
+    Burst(300, 1);
+    EXPECT_EQ(Turns(5), (Ints{0, 1, 0, 0, 0})); // the frame timer, then its one repaint
+    EXPECT_EQ(Shown(1, 3), (Doubles{298, 299, 300}));
+    EXPECT_EQ(Shown(6, 3), (Doubles{-298, -299, -300}));
+    Burst(300, 301); // within the same display frame: held back, nothing lost
+    EXPECT_EQ(Turns(5), (Ints{0, 0, 0, 0, 0}));
+    EXPECT_EQ(Shown(1, 101).front(), 500);
+    EXPECT_EQ(Shown(6, 101).back(), -600);
+    AdvanceTestClock(1 / 60.0); // the offscreen screen's frame has passed
+    EXPECT_EQ(Turns(5), (Ints{0, 1, 0, 0, 0}));
+}
+
+TEST_F(Strip, FewerPointsPerScreenKeepTheNewestValuesAndMoreKeepThemAll) {
+    Burst(101, 1);
+    SetCtrlAttribute(panelHandle, STRIPNORM, ATTR_POINTS_PER_SCREEN, 10);
+    EXPECT_EQ(Shown(1, 101), (Doubles{92, 93, 94, 95, 96, 97, 98, 99, 100, 101}));
+    Burst(1, 102);
+    EXPECT_EQ(Shown(1, 101).front(), 93);
+    SetCtrlAttribute(panelHandle, STRIPNORM, ATTR_POINTS_PER_SCREEN, 20);
+    Burst(2, 103);
+    EXPECT_EQ(Shown(1, 101), (Doubles{93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103, 104}));
+}
+
 // ---- The loop ---------------------------------------------------------------------------------
 
 class Monitor : public Live {};
