@@ -1,153 +1,143 @@
-// Graphs over Qt Charts: XY plots of 16-bit arrays with line style and colour, fixed or
-// automatic axes, and cursor 1 drawn as a cross-hair with a marker at its point.
+// Graphs: XY plots of 16-bit arrays with line width, style and colour over fixed axes, and
+// cursor 1 drawn as a dotted cross-hair with a marker at its point, on top of the curves.
 #include "charts.h"
 #include "palette.h"
 #include "panels.h"
+#include "plot.h"
 
-#include <QChart>
-#include <QChartView>
 #include <QContextMenuEvent>
-#include <QLineSeries>
-#include <QScatterSeries>
+#include <QFrame>
+#include <QPainter>
 #include <QVBoxLayout>
-#include <QValueAxis>
+#include <cstdio>
+#include <vector>
 
 namespace {
 constexpr int kMaxPlots = 16;
+constexpr int kXIntervals = 8, kYIntervals = 10; // tick intervals of the two axes
+constexpr double kMarkerRadius = 4.5;            // the cursor's marker, pixels
 
-class Graph : public QChartView {
-    // findChild() finds the chart under its frame through the meta-object
+struct Plot {
+    bool used = false;
+    std::vector<unsigned short> x, y;
+    int colour = 0; // 0xRRGGBB
+    int width = 1;  // pixels
+    bool dashed = false;
+};
+
+class Graph : public QWidget {
+    // findChild() finds the graph under its frame through the meta-object
     Q_OBJECT
 
   public:
-    // The chart goes in through the constructor: a chart view made without one makes its
-    // own, and replacing that one later would leak it.
-    explicit Graph(QFrame *frame) : QChartView(new QChart, frame) {
-        QChart *chart = this->chart();
-        chart->setAnimationOptions(QChart::NoAnimation);
-        chart->setDropShadowEnabled(false);
-        chart->legend()->hide();
-        chart->setMargins(QMargins(4, 4, 4, 4));
-        chart->setBackgroundRoundness(0);
-        x.setLabelFormat("%d");
-        y.setLabelFormat("%d");
-        x.setTickCount(9);
-        y.setTickCount(11);
-        x.setRange(0, 128);
-        y.setRange(0, 1000);
-        chart->addAxis(&x, Qt::AlignBottom);
-        chart->addAxis(&y, Qt::AlignLeft);
-        QPen hair(QColor::fromRgb(QRgb(RGB_CURSOR)), 1, Qt::DotLine);
-        for (QLineSeries *s : {&hairV, &hairH}) {
-            s->setPen(hair);
-            Attach(chart, s);
-        }
-        marker.setMarkerSize(9);
-        marker.setColor(QColor::fromRgb(QRgb(RGB_CURSOR)));
-        marker.setBorderColor(Qt::black);
-        Attach(chart, &marker);
-        setRenderHint(QPainter::Antialiasing, true);
+    explicit Graph(QFrame *frame) : QWidget(frame) {
+        setAttribute(Qt::WA_OpaquePaintEvent); // the ground covers every pixel
         auto *layout = new QVBoxLayout(frame);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(this);
-        showCursor(false);
-    }
-    ~Graph() override {
-        deleteAll();
-        for (QAbstractSeries *s : std::initializer_list<QAbstractSeries *>{&hairV, &hairH, &marker})
-            chart()->removeSeries(s);
-        chart()->removeAxis(&x);
-        chart()->removeAxis(&y);
     }
 
     int plot(const unsigned short *xs, const unsigned short *ys, int n, int width, bool dashed,
              int rgb) {
         int slot = 0;
-        while (slot < kMaxPlots && plots[slot])
+        while (slot < kMaxPlots && plots[slot].used)
             slot++;
         if (slot == kMaxPlots) return -1;
-        auto *s = new QLineSeries;
-        QList<QPointF> points;
-        points.reserve(n);
-        for (int i = 0; i < n; i++)
-            points.append(QPointF(xs[i], ys[i]));
-        s->replace(points);
-        s->setPen(QPen(QColor(QRgb(0xFF000000u | unsigned(rgb))), width,
-                       dashed ? Qt::DashLine : Qt::SolidLine));
-        chart()->addSeries(s);
-        s->attachAxis(&x);
-        s->attachAxis(&y);
-        plots[slot] = s;
-        raiseCursor();
+        Plot &p = plots[slot];
+        p.used = true;
+        p.x.assign(xs, xs + n);
+        p.y.assign(ys, ys + n);
+        p.colour = rgb & 0xFFFFFF;
+        p.width = width;
+        p.dashed = dashed;
+        update();
         return slot + 1;
     }
-    void contextMenuEvent(QContextMenuEvent *e) override {
-        plat::CtrlMenu(parentWidget(), e->globalPos());
-    }
     int remove(int handle) {
-        if (handle == -1) return deleteAll(), 0;
-        if (handle < 1 || handle > kMaxPlots || !plots[handle - 1]) return -1;
-        chart()->removeSeries(plots[handle - 1]);
-        delete plots[handle - 1];
-        plots[handle - 1] = nullptr;
+        if (handle == -1) {
+            for (Plot &p : plots)
+                p = Plot{};
+        } else if (handle < 1 || handle > kMaxPlots || !plots[handle - 1].used) {
+            return -1;
+        } else {
+            plots[handle - 1] = Plot{};
+        }
+        update();
         return 0;
     }
-    void deleteAll() {
-        for (QLineSeries *&s : plots)
-            if (s) {
-                chart()->removeSeries(s);
-                delete s;
-                s = nullptr;
-            }
+    void scale(int axis, double lo, double hi) {
+        if (axis == VAL_XAXIS)
+            x0 = lo, x1 = hi;
+        else
+            y0 = lo, y1 = hi;
+        update();
     }
-    void scale(int axis, double lo, double hi) { (axis == VAL_XAXIS ? x : y).setRange(lo, hi); }
-    void title(const QString &t) { y.setTitleText(t); }
-    QString title() const { return y.titleText(); }
-    void setCursor(double cx, double cy) {
+    void setTitle(const QString &t) {
+        title = t;
+        update();
+    }
+    const QString &titleText() const { return title; }
+    void moveCursor(double cx, double cy) {
         cursorX = cx, cursorY = cy;
-        hairV.replace({QPointF(cx, -1e6), QPointF(cx, 1e6)});
-        hairH.replace({QPointF(-1e6, cy), QPointF(1e6, cy)});
-        marker.replace({QPointF(cx, cy)});
-        showCursor(cursors > 0);
+        update();
     }
     void setCursors(int n) {
         cursors = n;
-        showCursor(n > 0 && cursorX >= 0);
+        update();
     }
-    bool cursor(double &cx, double &cy) const {
+    bool cursorAt(double &cx, double &cy) const {
         cx = cursorX, cy = cursorY;
         return cursors > 0 && cursorX >= 0;
     }
-    const QLineSeries *plotAt(int index) const {
+    const Plot *plotAt(int index) const { // the index-th plot in drawing order
         int k = 0;
-        for (QLineSeries *s : plots)
-            if (s && k++ == index) return s;
+        for (const Plot &p : plots)
+            if (p.used && k++ == index) return &p;
         return nullptr;
     }
 
-  private:
-    void Attach(QChart *chart, QAbstractSeries *s) {
-        chart->addSeries(s);
-        s->attachAxis(&x);
-        s->attachAxis(&y);
+  protected:
+    void contextMenuEvent(QContextMenuEvent *e) override {
+        plat::CtrlMenu(parentWidget(), e->globalPos());
     }
-    void showCursor(bool on) {
-        hairV.setVisible(on);
-        hairH.setVisible(on);
-        marker.setVisible(on);
-    }
-    void raiseCursor() { // drawn after the curves, so it stays on top of them
-        for (QAbstractSeries *s :
-             std::initializer_list<QAbstractSeries *>{&hairV, &hairH, &marker}) {
-            chart()->removeSeries(s);
-            Attach(chart(), s);
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        plot::Ground(p, 0, 0, width(), height());
+        QByteArray name = title.toUtf8();
+        plot::Ticks xt = plot::FixedTicks(x0, x1, kXIntervals);
+        plot::Ticks yt = plot::FixedTicks(y0, y1, kYIntervals);
+        int yWidth = plot::YAxisWidth(yt, name.constData());
+        plot::Area a = plot::Layout(width(), height(), yWidth, plot::XAxisHeight(nullptr));
+        a.x0 = x0, a.x1 = x1, a.y0 = y0, a.y1 = y1;
+        plot::Grid(p, a, &xt, &yt);
+        plot::YAxis(p, a, yt, yWidth, name.constData());
+        plot::XAxis(p, a, xt, width(), nullptr);
+        plot::Frame(p, a);
+        plot::Clip(p, a);
+        for (const Plot &c : plots) {
+            if (!c.used) continue;
+            QPen pen(QColor::fromRgb(QRgb(0xFF000000u | unsigned(c.colour))), c.width,
+                     c.dashed ? Qt::DashLine : Qt::SolidLine);
+            p.setPen(pen);
+            plot::Polyline(p, a, c.x.data(), c.y.data(), int(c.x.size()));
         }
+        double cx, cy;
+        if (!cursorAt(cx, cy)) return;
+        QColor hair = QColor::fromRgb(QRgb(0xFF000000u | unsigned(RGB_CURSOR)));
+        double px = plot::Px(a, cx), py = plot::Py(a, cy);
+        p.setPen(QPen(hair, 1, Qt::DotLine));
+        p.drawLine(QPointF(px, a.top), QPointF(px, a.top + a.height));
+        p.drawLine(QPointF(a.left, py), QPointF(a.left + a.width, py));
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(hair);
+        p.drawEllipse(QPointF(px, py), kMarkerRadius, kMarkerRadius);
     }
 
-    QValueAxis x, y;
-    QLineSeries *plots[kMaxPlots] = {};
-    QLineSeries hairV, hairH;
-    QScatterSeries marker;
+  private:
+    Plot plots[kMaxPlots];
+    double x0 = 0, x1 = 128, y0 = 0, y1 = 1000; // fixed axes until SetAxisScalingMode
+    QString title;                              // of the y axis
     int cursors = 0;
     double cursorX = -1, cursorY = -1;
 };
@@ -184,14 +174,14 @@ int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, d
 int SetGraphCursor(int panel, int control, int cursor, double x, double y) {
     Graph *g = GraphOf(panel, control);
     if (!g || cursor != 1) return -1;
-    g->setCursor(x, y);
+    g->moveCursor(x, y);
     return 0;
 }
 
 int GetGraphCursor(int panel, int control, int cursor, double &x, double &y) {
     Graph *g = GraphOf(panel, control);
     if (!g || cursor != 1) return -1;
-    return g->cursor(x, y) ? 0 : -1;
+    return g->cursorAt(x, y) ? 0 : -1;
 }
 
 int SetCursorAttribute(int panel, int control, int cursor, int attribute, int value) {
@@ -210,27 +200,27 @@ int plat::SetGraphAttribute(int panel, int control, int attribute, int value) {
 int plat::SetGraphTitle(int panel, int control, const char *text) {
     Graph *g = GraphOf(panel, control);
     if (!g) return -1;
-    g->title(QString::fromLocal8Bit(text));
+    g->setTitle(QString::fromLocal8Bit(text));
     return 0;
 }
 
 int plat::GraphTitle(int panel, int control, char *text, int size) {
     Graph *g = GraphOf(panel, control);
     if (!g) return -1;
-    snprintf(text, size_t(size), "%s", g->title().toLocal8Bit().constData());
+    snprintf(text, size_t(size), "%s", g->titleText().toLocal8Bit().constData());
     return 0;
 }
 
 int GraphPlot(int panel, int control, int index, GraphPlotInfo &info, double *y, int max) {
     Graph *g = GraphOf(panel, control);
-    const QLineSeries *s = g ? g->plotAt(index) : nullptr;
-    if (!s) return -1;
-    info.colour = int(s->pen().color().rgb() & 0xFFFFFF);
-    info.width = int(s->pen().widthF());
-    info.dashed = s->pen().style() == Qt::DashLine;
-    info.points = int(s->count());
+    const Plot *p = g ? g->plotAt(index) : nullptr;
+    if (!p) return -1;
+    info.colour = p->colour;
+    info.width = p->width;
+    info.dashed = p->dashed;
+    info.points = int(p->y.size());
     for (int i = 0; i < info.points && i < max; i++)
-        y[i] = s->at(i).y();
+        y[i] = p->y[i];
     return 0;
 }
 
