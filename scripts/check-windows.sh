@@ -71,7 +71,7 @@ flags=(
   -std=c++20 -fsyntax-only
   # The same module macros the Linux build gets from CMake: <QTest> pulls in its widget and
   # GUI helpers only when these are set.
-  -DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -DQT_SERIALPORT_LIB -DQT_CHARTS_LIB
+  -DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -DQT_SERIALPORT_LIB
   -DQT_TESTLIB_LIB
   # Qt's headers as system headers, so their own warnings under MinGW stay quiet. Only the qt6
   # folder and its module folders: /usr/include itself, with the Linux C library, must never

@@ -18,7 +18,7 @@ esac
 
 PACKAGES=(
   cmake ninja-build g++ make pkg-config ccache
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev "${opengl[@]}" libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev "${opengl[@]}" libgl-dev
   libxkbcommon-dev libgtest-dev libgmock-dev
   fonts-dejavu-core fonts-dejavu-extra xvfb xauth
 )
@@ -39,7 +39,7 @@ if [ "$release" != debian:bookworm ] && [ "$release" != debian:trixie ]; then
   echo "setup-deps.sh: this is ${release:-an unknown system}, not Debian 12 (bookworm) or" >&2
   echo "Debian 13 (trixie), which are the systems it knows. It installs nothing here." >&2
   echo "Needed, by their Debian 12 names: ${PACKAGES[*]}" >&2
-  echo "That is CMake 3.25+, Ninja, a C++20 compiler, Qt 6.4+ (Base, SerialPort, Charts) with" >&2
+  echo "That is CMake 3.25+, Ninja, a C++20 compiler, Qt 6.4+ (Base, SerialPort) with" >&2
   echo "its development tools, GoogleTest and GoogleMock, the DejaVu fonts and Xvfb." >&2
   echo "Install their equivalents; the build goes on and names what it does not find." >&2
   exit 0
