@@ -129,6 +129,8 @@ class Graph : public QWidget {
         p.setPen(QPen(hair, 1, Qt::DotLine));
         p.drawLine(QPointF(px, a.top), QPointF(px, a.top + a.height));
         p.drawLine(QPointF(a.left, py), QPointF(a.left + a.width, py));
+        if (px < a.left || px > a.left + a.width || py < a.top || py > a.top + a.height) return;
+        p.setClipping(false); // a marker on the frame shows whole
         p.setPen(QPen(Qt::black, 1));
         p.setBrush(hair);
         p.drawEllipse(QPointF(px, py), kMarkerRadius, kMarkerRadius);
