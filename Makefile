@@ -42,7 +42,7 @@ fuzz:
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run.sh
 
 # The README's pictures, rendered offscreen against the simulator into docs/.
-SHOTS := main-panel second-panel monitor-norm monitor-raw scan-raw scan-norm viewer
+SHOTS := main-panel second-panel monitor-norm monitor-raw scan-raw scan-norm viewer compare-view edit-marks
 screenshots: build
 	build/dev/tools/screenshots build/screenshots
 	cp $(SHOTS:%=build/screenshots/%.png) docs/

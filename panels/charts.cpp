@@ -22,6 +22,7 @@ constexpr int kXIntervals = 10;  // x ticks at 0, a tenth, ... of the points per
 // Trace width in pixels, drawn without antialiasing: 2 px strokes every line evenly, where 1.5 px
 // comes out one or two pixels wide by where a line falls, and costs no more.
 constexpr double kPenWidth = 2.0;
+constexpr int kIdleTicks = 30; // frames without new values before the frame timer stops
 
 class StripChart : public QWidget {
     // findChild() finds the chart under its frame through the meta-object
@@ -37,7 +38,6 @@ class StripChart : public QWidget {
         for (QPen &pen : pens)
             pen = QPen(QColor::fromRgb(QRgb(RGB_BLACK)), kPenWidth);
         setAttribute(Qt::WA_OpaquePaintEvent); // the cached axes cover every pixel
-        timer.setSingleShot(true);
         connect(&timer, &QTimer::timeout, this, [this] { Tick(); });
         auto *layout = new QVBoxLayout(frame);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -78,7 +78,7 @@ class StripChart : public QWidget {
                 start[t] = (start[t] + 1) % kMaxPoints;
         }
         stale = true;
-        if (isVisible() && !timer.isActive()) Arm(Timer());
+        if (isVisible() && !timer.isActive()) Arm();
     }
     int shown(int trace, double *dst, int max) const {
         int n = std::min(count[trace], max);
@@ -109,19 +109,21 @@ class StripChart : public QWidget {
         QScreen *s = screen();
         return plot::FramePeriod(s ? s->refreshRate() : 0);
     }
-    // Under the test clock real time tells nothing: the timer looks again at the next turn.
-    void Arm(double now) {
-        double wait = plat::TestClockOn() ? 0 : gate.Wait(now, Period());
-        timer.start(int(std::ceil(wait * 1000)));
+    // The frame timer repeats while values keep coming, so a live run starts it once: starting
+    // a timer makes the toolkit allocate, which a once-per-frame start would do all run long.
+    // Under the test clock real time tells nothing: it looks at every turn instead.
+    void Arm() {
+        idleTicks = 0;
+        timer.start(plat::TestClockOn() ? 0 : int(std::ceil(Period() * 1000)));
     }
-    // The frame timer: a repaint once a display frame has passed since the last one.
+    // A repaint once a display frame has passed since the last one; stopped after a quiet while.
     void Tick() {
-        if (!stale || !isVisible()) return;
-        double now = Timer();
-        if (gate.Due(now, Period()))
-            update();
-        else
-            Arm(now);
+        if (!stale || !isVisible()) {
+            if (++idleTicks > kIdleTicks) timer.stop();
+            return;
+        }
+        idleTicks = 0;
+        if (gate.Due(Timer(), Period())) update();
     }
     // Ground, grid, axes and frame, drawn once for the chart's size and points per screen.
     void Backdrop() {
@@ -155,7 +157,8 @@ class StripChart : public QWidget {
     int backdropPps = 0; // the points per screen the backdrop's x axis shows
     plot::Area area;     // where the traces go
     plot::FrameGate gate;
-    QTimer timer;       // single shot: the next frame's repaint
+    QTimer timer;       // the frame timer, running while values come
+    int idleTicks = 0;  // frame ticks since values last came
     bool stale = false; // values appended since the last paint
     int paints = 0;
 };

@@ -42,8 +42,7 @@ int Decimals(double step); // decimals a label needs to tell ticks that far apar
 double FramePeriod(double refreshHz); // one display frame, s: 24..240 Hz, 60 Hz when unknown
 struct FrameGate {                    // at most one paint per display frame
     double last = -1e300;             // when the last paint began, s
-    bool Due(double now, double period) const;    // a frame has passed, or the clock went back
-    double Wait(double now, double period) const; // seconds until Due, 0 when it is
+    bool Due(double now, double period) const; // a frame has passed, or the clock went back
 };
 
 // ---- Drawing --------------------------------------------------------------------------------

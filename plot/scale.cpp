@@ -64,8 +64,4 @@ bool FrameGate::Due(double now, double period) const {
     return now < last || now >= last + period;
 }
 
-double FrameGate::Wait(double now, double period) const {
-    return Due(now, period) ? 0 : last + period - now;
-}
-
 } // namespace plot
