@@ -78,7 +78,14 @@ class StripChart : public QWidget {
                 start[t] = (start[t] + 1) % kMaxPoints;
         }
         stale = true;
-        if (isVisible() && !timer.isActive()) Arm();
+        if (!isVisible()) return;
+        // Due now: repaint at the next event processing, which in the live loop comes right
+        // after the next request is on the line, so the drawing never delays a request. Values
+        // faster than the frames wait for the frame timer.
+        if (gate.Due(Timer(), Period()))
+            update();
+        else if (!timer.isActive())
+            Arm();
     }
     int shown(int trace, double *dst, int max) const {
         int n = std::min(count[trace], max);

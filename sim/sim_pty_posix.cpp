@@ -162,11 +162,13 @@ void NoteRequest() {
     replyWritten = -1;
 }
 
-int TimeoutMs() {
+// Seconds until the next byte is due, -1 none: bytes go out to the microsecond, as a line
+// delivers them, not on the next whole millisecond.
+double Timeout() {
     if (pendingCount > 0) return -1; // waiting for POLLOUT
     double next = SimNextArrival();
     if (next < 0) return -1;
-    return static_cast<int>(std::ceil(std::max(0.0, next - Now()) * 1000.0));
+    return std::max(0.0, next - Now());
 }
 
 // Returns false when the client side is gone for good or the port must vanish.
@@ -216,10 +218,16 @@ bool PlugIn(Pty &p, double *backAt) {
     return p.master >= 0;
 }
 
-int WaitMs(const Pty &p, double backAt) {
-    if (p.master >= 0) return TimeoutMs();
+double WaitSeconds(const Pty &p, double backAt) {
+    if (p.master >= 0) return Timeout();
     if (backAt < 0) return -1;
-    return static_cast<int>(std::ceil(std::max(0.0, backAt - Now()) * 1000.0));
+    return std::max(0.0, backAt - Now());
+}
+
+int Poll(pollfd *fds, int n, double seconds) {
+    if (seconds < 0) return ppoll(fds, nfds_t(n), nullptr, nullptr);
+    timespec t{time_t(seconds), long((seconds - std::floor(seconds)) * 1e9)};
+    return ppoll(fds, nfds_t(n), &t, nullptr);
 }
 
 int Serve(Pty &pty) {
@@ -231,7 +239,7 @@ int Serve(Pty &pty) {
         pollfd fds[2] = {
             {wakePipe[0], POLLIN, 0},
             {pty.master, static_cast<short>(pendingCount ? POLLIN | POLLOUT : POLLIN), 0}};
-        if (poll(fds, open ? 2 : 1, WaitMs(pty, backAt)) < 0 && errno != EINTR) return 1;
+        if (Poll(fds, open ? 2 : 1, WaitSeconds(pty, backAt)) < 0 && errno != EINTR) return 1;
         char drain[16];
         if ((fds[0].revents & POLLIN) && read(wakePipe[0], drain, sizeof drain) < 0) return 1;
         if (!open) continue;
