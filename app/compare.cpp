@@ -39,8 +39,8 @@ static int Summarise(const CompareTable &t, const char *lead, char *text, int si
     int differ = CompareDiffering(t, captions, int(sizeof captions));
     int n = 0; // a summary longer than the status line holds is cut, never overrun
     if (unread && differ)
-        n = snprintf(text, size_t(size), "%sno answer - %s not read; %d differ - %s", lead,
-                     missing, differ, captions);
+        n = snprintf(text, size_t(size), "%sno answer - %s not read; %d differ - %s", lead, missing,
+                     differ, captions);
     else if (unread)
         n = snprintf(text, size_t(size), "%sno answer - %s not read", lead, missing);
     else if (differ)

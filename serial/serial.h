@@ -7,15 +7,15 @@
 
 // ---- The RS-232 calls -----------------------------------------------------------------------
 
-enum ComError : int { // negative results of the calls below
-    COM_ERR_SYSTEM = -1,       // an unknown system error
-    COM_ERR_PORT_NUMBER = -2,  // no such COM number (or none mapped to a device)
-    COM_ERR_NOT_OPEN = -3,     // the port is not open
-    COM_ERR_IO = -4,           // an unknown input/output error
-    COM_ERR_NO_PORT = -6,      // the device is not there (unplugged, no such node)
-    COM_ERR_CANNOT_OPEN = -7,  // the device would not open (busy, or no permission)
-    COM_ERR_PARAMETER = -13,   // a setting the port does not take
-    COM_ERR_TIMEOUT = -99,     // a read or write ran out of time
+enum ComError : int {         // negative results of the calls below
+    COM_ERR_SYSTEM = -1,      // an unknown system error
+    COM_ERR_PORT_NUMBER = -2, // no such COM number (or none mapped to a device)
+    COM_ERR_NOT_OPEN = -3,    // the port is not open
+    COM_ERR_IO = -4,          // an unknown input/output error
+    COM_ERR_NO_PORT = -6,     // the device is not there (unplugged, no such node)
+    COM_ERR_CANNOT_OPEN = -7, // the device would not open (busy, or no permission)
+    COM_ERR_PARAMETER = -13,  // a setting the port does not take
+    COM_ERR_TIMEOUT = -99,    // a read or write ran out of time
 };
 
 using ComCallbackPtr = void (*)(int port, int events, void *callbackData);

@@ -6,7 +6,6 @@
 
 namespace {
 
-
 bool deviceOpen; // one controller, one cable: a single device at a time
 
 class SimDevice final : public ComDevice {

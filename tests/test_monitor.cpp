@@ -208,7 +208,7 @@ TEST_F(Strip, AppendingHundredsOfSamplesPaintsOncePerDisplayFrameAndKeepsEverySa
     EXPECT_EQ(Turns(5), (Ints{0, 0, 0, 0, 0}));
     EXPECT_EQ(Shown(1, 101).front(), 500);
     EXPECT_EQ(Shown(6, 101).back(), -600);
-    AdvanceTestClock(1 / 60.0); // the offscreen screen's frame has passed
+    AdvanceTestClock(1 / 60.0);                 // the offscreen screen's frame has passed
     EXPECT_EQ(Turns(5), (Ints{0, 1, 0, 0, 0})); // the frame timer, then its one repaint
 }
 

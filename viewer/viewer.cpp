@@ -1,8 +1,8 @@
 // Record viewer: a window of its own on a record file, with zoom, pan and the values under the
 // pointer, and the whole recording drawn to an image file; --view and --png run it alone.
-#include "palette.h"
 #include "viewer.h"
 #include "images.h"
+#include "palette.h"
 #include "viewer_view.h"
 
 #include <QApplication>
