@@ -78,15 +78,14 @@ static int SetFontPart(QWidget *w, int attribute, int value) {
 int SetCtrlAttribute(int panel, int control, int attribute, int value) {
     QWidget *w = plat::CtrlWidget(panel, control);
     if (!w) return -4;
-    QLabel *caption = plat::Caption(w);
     switch (attribute) {
     case ATTR_DIMMED:
         w->setEnabled(value == 0);
-        if (caption) caption->setEnabled(value == 0);
+        if (QLabel *caption = plat::Caption(w)) caption->setEnabled(value == 0);
         return 0;
     case ATTR_VISIBLE:
         w->setVisible(value != 0);
-        if (caption) caption->setVisible(value != 0);
+        if (QLabel *caption = plat::Caption(w)) caption->setVisible(value != 0);
         return 0;
     case ATTR_LEFT: w->move(value, w->y()); return 0;
     case ATTR_TOP: w->move(w->x(), value); return 0;

@@ -336,6 +336,7 @@ int GrabPanel(int panel, const char *pngPath) {
     QWidget *w = plat::PanelWidget(panel);
     if (!w) return -1;
     w->ensurePolished();
+    plat::ShowIndicators();
     QApplication::processEvents(); // pending layouts (chart titles, sizes) before rendering
     return plat::SavePng(w->grab().toImage(), pngPath);
 }
@@ -344,12 +345,14 @@ int GrabControl(int panel, int control, const char *pngPath) {
     QWidget *w = plat::CtrlWidget(panel, control);
     if (!w || !pngPath) return -1;
     w->window()->ensurePolished();
+    plat::ShowIndicators();
     QApplication::processEvents(); // pending layouts and chart redraws before rendering
     return plat::SavePng(w->grab().toImage(), pngPath);
 }
 
 // Panels and callbacks go at shutdown and between tests.
 static void ForgetPanels() {
+    plat::ForgetIndicators();
     plat::DiscardAllPanels();
     InstallCallbackTable(nullptr, 0, nullptr, 0);
 }

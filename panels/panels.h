@@ -9,6 +9,7 @@ class QWidget;
 class QPoint;
 class QLabel;
 class QFrame;
+class QSpinBox;
 
 // ---- The resource ---------------------------------------------------------------------------
 
@@ -182,6 +183,7 @@ int GrabPanel(int panel, const char *pngPath); // render the panel to a PNG file
 int StripChartPoints(int panel, int control, int trace, double *values, int max); // shown, oldest
                                                                                   // first
 int StripChartPaints(int panel, int control); // paints of a strip chart since it was made
+int ShownCtrlVal(int panel, int control);     // the number a numeric shows on the panel now, or -1
 struct GraphPlotInfo {
     int colour; // 0xRRGGBB
     int width;  // pixels
@@ -204,5 +206,9 @@ void PaintLed(QWidget *w, bool on); // an LED's look
 void SwitchText(QWidget *w);        // a binary switch names the side it stands on
 void CtrlMenu(QWidget *w, const QPoint &at); // a control's context menu; the choice dispatched
 void DiscardAllPanels();
-int StatusLineControl(); // the status line's identifier, 0 none
+int StatusLineControl();                     // the status line's identifier, 0 none
+bool SetIndicator(QSpinBox *box, int value); // kept, shown next frame; false: full, set it now
+int IndicatorValue(const QSpinBox *box);     // the newest value, shown or not
+void ShowIndicators();                       // every kept value onto its box now
+void ForgetIndicators();                     // kept values dropped, frame timer stopped
 } // namespace plat

@@ -65,7 +65,7 @@ int GetCtrlVal(int panel, int control, int &value) {
     QWidget *w = plat::CtrlWidget(panel, control);
     if (!w) return -4;
     if (auto *s = qobject_cast<QSpinBox *>(w)) {
-        value = s->value();
+        value = plat::IndicatorValue(s);
     } else if (auto *r = qobject_cast<QComboBox *>(w)) {
         QVariant d = r->currentData();
         value = d.isValid() ? d.toInt() : r->currentIndex();
@@ -109,6 +109,7 @@ int SetCtrlVal(int panel, int control, int value) {
     if (!w) return -4;
     const QSignalBlocker block(w); // a value set by the program raises no callback
     if (auto *s = qobject_cast<QSpinBox *>(w)) {
+        if (plat::KindOf(control) == KIND_INDICATOR && plat::SetIndicator(s, value)) return 0;
         if (s->value() != value) s->setValue(value); // outside the range: coerced to it
     } else if (auto *r = qobject_cast<QComboBox *>(w)) {
         int index = RingIndexOf(r, value);

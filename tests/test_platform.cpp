@@ -83,6 +83,28 @@ TEST_F(Events, NumericsCarryTheWholeUnsignedSixteenBitRange) {
     EXPECT_EQ(OperatorSet(panelHandle, NEDITrefA, 65536), -1);
 }
 
+// Indicators are shown once a display frame; what the program reads back is always the newest.
+TEST_F(Events, AnIndicatorReadsBackAtOnceAndShowsItsNewestValueByTheNextFrameOrPicture) {
+    SetCtrlVal(panelHandle, NUMvalA, 812);
+    EXPECT_EQ((Ints{CtrlInt(panelHandle, NUMvalA), ShownCtrlVal(panelHandle, NUMvalA)}),
+              (Ints{812, 0}));
+    ProcessSystemEvents();
+    EXPECT_EQ(ShownCtrlVal(panelHandle, NUMvalA), 812);
+    SetCtrlVal(panelHandle, NUMvalA, 5);
+    SetCtrlVal(panelHandle, NUMvalA, 812);   // back to what is shown: the 5 must not follow
+    SetCtrlVal(panelHandle, NUMAmax, 70000); // beyond the range: held as the box would hold it
+    EXPECT_EQ(CtrlInt(panelHandle, NUMAmax), 65535);
+    std::string png = testing::TempDir() + "indicator.png";
+    ASSERT_EQ(GrabControl(panelHandle, NUMvalA, png.c_str()), 0); // the picture shows the newest
+    EXPECT_EQ((Ints{ShownCtrlVal(panelHandle, NUMvalA), ShownCtrlVal(panelHandle, NUMAmax)}),
+              (Ints{812, 65535}));
+    SetCtrlVal(panelHandle, NEDITrefA, 1234); // an editable numeric changes at once
+    EXPECT_EQ(ShownCtrlVal(panelHandle, NEDITrefA), 1234);
+    SetCtrlVal(panelHandle, NUMvalA, 9);
+    DiscardPanel(panelHandle); // a value still to show outlives its panel harmlessly
+    ProcessSystemEvents();
+}
+
 TEST(Panels, UnknownResourceFileOrPanelIsRefused) {
     EXPECT_LT(LoadPanel(0, "other.uir", PANEL), 0);
     EXPECT_LT(LoadPanel(0, "XVELZUK1V15.uir", 3), 0);
