@@ -91,6 +91,10 @@ class QtSerialDevice final : public ComDevice {
         if (vanished) return -1;
         qint64 n = port->write(reinterpret_cast<const char *>(data), count);
         port->flush(); // hand the bytes to the OS now, not at the next event loop turn
+        // The far end may be a process of this machine (a pseudo-terminal, a network
+        // redirector) woken by these bytes: let it run before this program goes on to draw,
+        // or on a busy core it waits a millisecond and more to take the request.
+        std::this_thread::yield();
         return n < 0 ? -1 : int(n);
     }
     int read(unsigned char *dst, int max) override {
