@@ -90,7 +90,7 @@ static Result InProcess(bool lineTiming) {
 }
 
 // xvelzuk1-sim on a pseudo-terminal, mapped to COM2; the reply -> next request times are those
-// its side of the line saw (the few exchanges of the port's start-up among them).
+// its side of the line saw after live-value replies.
 static Result OverPty(const std::string &tty, int sim, const std::string &report) {
     OpenComPort(2);
     Result r = RunLoop();

@@ -55,7 +55,7 @@ void Usage(FILE *f) {
                     "  --link PATH     keep a symbolic link at PATH to the current pty\n"
                     "  --back-after S  after an unplug, come back by itself after S seconds\n"
                     "  --latency FILE  at the end, write to FILE how soon the PC's next request\n"
-                    "                  followed each reply (median, p99, max)\n"
+                    "                  followed each live-value reply (median, p99, max)\n"
                     "  --fault NAME    answer wrongly; NAME is one of:");
     for (int i = 0; i < SIM_FAULT_COUNT; i++)
         std::fprintf(f, " %s", SimFaultName(i));
@@ -142,6 +142,13 @@ bool InstallSignals() {
 unsigned char pending[4096];
 int pendingCount;
 
+// Only the polling of live values is timed: the pauses a program takes between its start-up
+// exchanges are its own choice, not how fast it answers the line.
+bool LiveReply() {
+    const SimReply *r = SimReplyAt(SimReplyCount() - 1);
+    return r && r->order == SIM_ORDER_LIVE;
+}
+
 void Flush(int master) {
     if (pendingCount == 0) pendingCount = SimTake(pending, sizeof pending, Now());
     ssize_t w = pendingCount > 0 ? write(master, pending, pendingCount) : 0;
@@ -149,7 +156,7 @@ void Flush(int master) {
         pendingCount -= static_cast<int>(w);
         std::memmove(pending, pending + w, pendingCount);
         // Nothing more to send: the reply is whole on the PC's side from now on.
-        if (pendingCount == 0 && SimNextArrival() < 0) replyWritten = Now();
+        if (pendingCount == 0 && SimNextArrival() < 0 && LiveReply()) replyWritten = Now();
     }
 }
 
