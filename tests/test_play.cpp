@@ -364,7 +364,8 @@ TEST(Play, ScriptsExportTheScanAsCsvAndAnyChartAsPngBesideTheScript) {
         << r.errors;
     s = WriteScript("export/export.txt", "set RNGGraphSource 1\npress BTNData\nwait 1\n"
                                          "export-scan scan.csv\nexport-png GRAPHData graph.png\n"
-                                         "export-png STRIPNORM strip.png\n");
+                                         "export-png STRIPNORM strip.png\n"
+                                         "export-png STRIPRAW raw.png\n");
     r = Play(s);
     ASSERT_EQ(r.exitCode, 0) << r.errors;
     std::ifstream csv(dir + "/scan.csv");
@@ -377,6 +378,7 @@ TEST(Play, ScriptsExportTheScanAsCsvAndAnyChartAsPngBesideTheScript) {
     EXPECT_EQ(rows, 128);
     EXPECT_EQ(PngSize(dir + "/graph.png"), std::make_pair(780, 432)); // the graph's size
     EXPECT_EQ(PngSize(dir + "/strip.png"), std::make_pair(780, 432));
+    EXPECT_EQ(PngSize(dir + "/raw.png"), std::make_pair(780, 432));
 }
 
 // An export right before an operator action: the picture shows what its own line found.
