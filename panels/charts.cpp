@@ -1,6 +1,7 @@
 // Strip charts: each trace keeps the last "points per screen" values in a ring. Appending only
 // marks the chart stale; it repaints at most once per display frame, traces over cached axes.
 #include "charts.h"
+#include "frame_timer.h"
 #include "palette.h"
 #include "panels.h"
 #include "plot.h"
@@ -9,11 +10,8 @@
 #include <QFrame>
 #include <QPainter>
 #include <QPixmap>
-#include <QScreen>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cmath>
 
 namespace {
 constexpr int kMaxTraces = 8;
@@ -22,7 +20,6 @@ constexpr int kXIntervals = 10;  // x ticks at 0, a tenth, ... of the points per
 // Trace width in pixels, drawn without antialiasing: 2 px strokes every line evenly, where 1.5 px
 // comes out one or two pixels wide by where a line falls, and costs no more.
 constexpr double kPenWidth = 2.0;
-constexpr int kIdleTicks = 30; // frames without new values before the frame timer stops
 
 class StripChart : public QWidget {
     // findChild() finds the chart under its frame through the meta-object
@@ -38,7 +35,6 @@ class StripChart : public QWidget {
         for (QPen &pen : pens)
             pen = QPen(QColor::fromRgb(QRgb(RGB_BLACK)), kPenWidth);
         setAttribute(Qt::WA_OpaquePaintEvent); // the cached axes cover every pixel
-        connect(&timer, &QTimer::timeout, this, [this] { Tick(); });
         auto *layout = new QVBoxLayout(frame);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(this);
@@ -84,8 +80,8 @@ class StripChart : public QWidget {
         // faster than the frames wait for the frame timer.
         if (gate.Due(Timer(), Period()))
             update();
-        else if (!timer.isActive())
-            Arm();
+        else
+            timer.Arm(this);
     }
     int shown(int trace, double *dst, int max) const {
         int n = std::min(count[trace], max);
@@ -112,25 +108,12 @@ class StripChart : public QWidget {
     }
 
   private:
-    double Period() const {
-        QScreen *s = screen();
-        return plot::FramePeriod(s ? s->refreshRate() : 0);
-    }
-    // The frame timer repeats while values keep coming, so a live run starts it once: starting
-    // a timer makes the toolkit allocate, which a once-per-frame start would do all run long.
-    // Under the test clock real time tells nothing: it looks at every turn instead.
-    void Arm() {
-        idleTicks = 0;
-        timer.start(plat::TestClockOn() ? 0 : int(std::ceil(Period() * 1000)));
-    }
-    // A repaint once a display frame has passed since the last one; stopped after a quiet while.
-    void Tick() {
-        if (!stale || !isVisible()) {
-            if (++idleTicks > kIdleTicks) timer.stop();
-            return;
-        }
-        idleTicks = 0;
+    double Period() const { return plat::FramePeriodOf(this); }
+    // A repaint once a display frame has passed since the last one; false: nothing to show.
+    bool Tick() {
+        if (!stale || !isVisible()) return false;
         if (gate.Due(Timer(), Period())) update();
+        return true;
     }
     // Ground, grid, axes and frame, drawn once for the chart's size and points per screen.
     void Backdrop() {
@@ -164,8 +147,7 @@ class StripChart : public QWidget {
     int backdropPps = 0; // the points per screen the backdrop's x axis shows
     plot::Area area;     // where the traces go
     plot::FrameGate gate;
-    QTimer timer;       // the frame timer, running while values come
-    int idleTicks = 0;  // frame ticks since values last came
+    plat::FrameTimer timer{nullptr, [this] { return Tick(); }}; // running while values come
     bool stale = false; // values appended since the last paint
     int paints = 0;
 };

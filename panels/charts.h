@@ -1,4 +1,4 @@
-// Charts inside the placeholder frames of the panels. Private to platform/.
+// Charts inside the placeholder frames of the panels. Private to the panels room.
 #pragma once
 
 class QFrame;

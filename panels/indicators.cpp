@@ -1,23 +1,19 @@
 // Indicators: read-only numeric displays take a new value at once for reading back, and show it
 // on the panel at the next display frame, all of them together.
+#include "frame_timer.h"
 #include "panels.h"
-#include "plot.h"
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
-#include <QTimer>
 #include <algorithm>
-#include <cmath>
 
 // The live loop writes eleven indicators after every reply, before it may send the next request;
 // setting a spin box's text (shaping, layout) costs tens of microseconds each, which would hold
 // the line idle for half a millisecond a reply. Kept here, they cost nothing until shown.
 namespace {
 constexpr int kMaxPending = 32; // more indicators than the panels have
-constexpr int kIdleTicks = 30;  // frames without new values before the frame timer stops
 
 struct Pending {
     QPointer<QSpinBox> box;
@@ -25,37 +21,16 @@ struct Pending {
 };
 Pending g_pending[kMaxPending];
 int g_nPending = 0;
-int g_idleTicks = 0;
 
-void Tick();
-
-// Repeats while values keep coming, so a live run starts it once: starting a timer makes the
-// toolkit allocate. Under the test clock real time tells nothing: it looks at every turn.
-QTimer *FrameTimer() {
-    static QPointer<QTimer> t; // owned by the application object
-    if (!t && QCoreApplication::instance()) {
-        t = new QTimer(QCoreApplication::instance());
-        QObject::connect(t, &QTimer::timeout, [] { Tick(); });
-    }
+plat::FrameTimer *Frames() {
+    static QPointer<plat::FrameTimer> t; // owned by the application object
+    if (!t && QCoreApplication::instance())
+        t = new plat::FrameTimer(QCoreApplication::instance(), [] {
+            if (g_nPending == 0) return false;
+            plat::ShowIndicators();
+            return true;
+        });
     return t;
-}
-
-void Tick() {
-    if (g_nPending > 0) {
-        g_idleTicks = 0;
-        plat::ShowIndicators();
-    } else if (++g_idleTicks > kIdleTicks) {
-        if (QTimer *t = FrameTimer()) t->stop();
-    }
-}
-
-void Arm(QSpinBox *box) {
-    QTimer *t = FrameTimer();
-    if (!t || t->isActive()) return;
-    g_idleTicks = 0;
-    QScreen *s = box->screen();
-    double period = plot::FramePeriod(s ? s->refreshRate() : 0);
-    t->start(plat::TestClockOn() ? 0 : int(std::ceil(period * 1000)));
 }
 
 Pending *Find(const QSpinBox *box) {
@@ -72,9 +47,10 @@ bool plat::SetIndicator(QSpinBox *box, int value) {
         return true;
     }
     if (box->value() == value) return true;
-    if (g_nPending == kMaxPending || !FrameTimer()) return false; // shown at once instead
+    plat::FrameTimer *frames = Frames();
+    if (g_nPending == kMaxPending || !frames) return false; // shown at once instead
     g_pending[g_nPending++] = {box, value};
-    Arm(box);
+    frames->Arm(box);
     return true;
 }
 
@@ -95,7 +71,7 @@ void plat::ShowIndicators() {
 
 void plat::ForgetIndicators() {
     g_nPending = 0;
-    if (QTimer *t = FrameTimer()) t->stop();
+    if (plat::FrameTimer *frames = Frames()) frames->stop();
 }
 
 int ShownCtrlVal(int panel, int control) {

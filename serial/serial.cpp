@@ -271,8 +271,8 @@ int SetComTime(int port, double seconds) {
 
 int SetCTSMode(int port, int mode) {
     if (!OpenPort(port)) return COM_ERR_NOT_OPEN;
-    return mode == 0 ? 0
-                     : COM_ERR_PARAMETER; // hardware handshake is never used with the controller
+    // Hardware handshake is never used with the controller.
+    return mode == 0 ? 0 : COM_ERR_PARAMETER;
 }
 
 int InstallComCallback(int port, int eventMask, int notifyCount, int, ComCallbackPtr callback,
