@@ -15,13 +15,15 @@ double plat::FramePeriodOf(const QWidget *w) {
     return plot::FramePeriod(s ? s->refreshRate() : 0);
 }
 
-plat::FrameTimer::FrameTimer(QObject *parent, std::function<bool()> show)
-    : QTimer(parent), show(std::move(show)) {
+plat::FrameTimer::FrameTimer(QObject *parent, std::function<bool()> show, void (*quiet)())
+    : QTimer(parent), show(std::move(show)), quiet(quiet) {
     connect(this, &QTimer::timeout, [this] {
-        if (this->show())
+        if (this->show()) {
             idleTicks = 0;
-        else if (++idleTicks > kIdleTicks)
+        } else if (++idleTicks > kIdleTicks) {
             stop();
+            if (this->quiet) this->quiet();
+        }
     });
 }
 

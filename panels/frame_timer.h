@@ -15,12 +15,14 @@ double FramePeriodOf(const QWidget *w); // one display frame on w's screen, s
 // looks at every turn instead.
 class FrameTimer : public QTimer {
   public:
-    // show: called every frame; false when there was nothing to show.
-    FrameTimer(QObject *parent, std::function<bool()> show);
+    // show: called every frame; false when there was nothing to show. quiet: called when the
+    // timer stops for want of anything to show.
+    FrameTimer(QObject *parent, std::function<bool()> show, void (*quiet)() = nullptr);
     void Arm(const QWidget *w); // running at w's frame rate from now, if it was not
 
   private:
     std::function<bool()> show;
+    void (*quiet)();
     int idleTicks = 0; // frames since the last that had something to show
 };
 } // namespace plat

@@ -230,6 +230,7 @@ static void Wire(int panel, int id, CtrlKind kind, QWidget *w) {
             Dispatch(panel, id, EVENT_COMMIT);
         });
         break;
+    case KIND_INDICATOR: plat::MakeIndicator(static_cast<QSpinBox *>(w)); break;
     case KIND_LED: plat::PaintLed(w, false); break;
     case KIND_STRIP: plat::MakeStripChart(static_cast<QFrame *>(w)); break;
     case KIND_GRAPH: plat::MakeGraph(static_cast<QFrame *>(w)); break;

@@ -207,8 +207,9 @@ void SwitchText(QWidget *w);        // a binary switch names the side it stands 
 void CtrlMenu(QWidget *w, const QPoint &at); // a control's context menu; the choice dispatched
 void DiscardAllPanels();
 int StatusLineControl();                     // the status line's identifier, 0 none
-bool SetIndicator(QSpinBox *box, int value); // kept, shown next frame; false: full, set it now
+void MakeIndicator(QSpinBox *box);           // a read-only box shows its values on a light face
+bool SetIndicator(QSpinBox *box, int value); // kept, shown next frame; false: no face, set the box
 int IndicatorValue(const QSpinBox *box);     // the newest value, shown or not
-void ShowIndicators();                       // every kept value onto its box now
+void ShowIndicators();                       // every kept value onto its face now
 void ForgetIndicators();                     // kept values dropped, frame timer stopped
 } // namespace plat

@@ -5,6 +5,7 @@
 #include "runtime.h"
 
 #include <arpa/inet.h>
+#include <cstdio>
 #include <cstring>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -121,9 +122,13 @@ TEST_F(AppTest, TheStartPortIsTheRingsFirstItemAndStaysCom1WhileTheRingHasIt) {
 // A display number with no server socket here.
 static std::string SilentDisplay() {
     int n = 7319;
-    while (access(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), F_OK) == 0)
-        n++;
-    return ":" + std::to_string(n);
+    char path[64];
+    for (;; n++) {
+        snprintf(path, sizeof path, "/tmp/.X11-unix/X%d", n);
+        if (access(path, F_OK) != 0) break;
+    }
+    snprintf(path, sizeof path, ":%d", n);
+    return path;
 }
 
 static ProgramResult RunWithDisplay(const std::vector<std::string> &env,

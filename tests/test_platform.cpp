@@ -2,6 +2,10 @@
 // events, that program-set values raise none, and how values are carried.
 #include "fixture.h"
 
+#include <QImage>
+#include <QLineEdit>
+#include <QSpinBox>
+
 static std::vector<std::pair<int, int>> g_events; // (control, event) in order
 
 static int Record(int, int control, int event, void *, int, int) {
@@ -103,6 +107,38 @@ TEST_F(Events, AnIndicatorReadsBackAtOnceAndShowsItsNewestValueByTheNextFrameOrP
     SetCtrlVal(panelHandle, NUMvalA, 9);
     DiscardPanel(panelHandle); // a value still to show outlives its panel harmlessly
     ProcessSystemEvents();
+}
+
+// The face an indicator draws its number on must look exactly like the box's own text field,
+// enabled and dimmed; once the updates pause, the box itself holds the number too.
+static QImage Picture(const char *name) {
+    std::string png = testing::TempDir() + name;
+    EXPECT_EQ(GrabControl(panelHandle, NUMvalA, png.c_str()), 0);
+    return QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32);
+}
+
+TEST_F(Events, AnIndicatorsFaceShowsItsNumberExactlyAsTheBoxWouldAndTheBoxCatchesUpWhenQuiet) {
+    DisplayPanel(panelHandle);
+    auto *box = qobject_cast<QSpinBox *>(plat::CtrlWidget(panelHandle, NUMvalA));
+    ASSERT_TRUE(box);
+    SetCtrlVal(panelHandle, NUMvalA, 4711);
+    ProcessSystemEvents();
+    QImage face = Picture("face.png");
+    SetCtrlAttribute(panelHandle, NUMvalA, ATTR_DIMMED, 1);
+    QImage faceDimmed = Picture("face-dimmed.png");
+    EXPECT_EQ(box->value(), 0); // not while values may follow
+    for (int i = 0; i < 40; i++)
+        ProcessSystemEvents();
+    EXPECT_EQ(box->value(), 4711);
+    for (QObject *child : box->children()) // leave the box's own text field to show itself
+        if (child->isWidgetType() && !qobject_cast<QLineEdit *>(child))
+            static_cast<QWidget *>(child)->hide();
+    EXPECT_EQ(Picture("box-dimmed.png"), faceDimmed);
+    SetCtrlAttribute(panelHandle, NUMvalA, ATTR_DIMMED, 0);
+    EXPECT_EQ(Picture("box.png"), face);
+    EXPECT_NE(face, faceDimmed);
+    box->setValue(4712);
+    EXPECT_NE(Picture("box-other.png"), face);
 }
 
 TEST(Panels, UnknownResourceFileOrPanelIsRefused) {
