@@ -5,9 +5,11 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGlyphRun>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
+#include <QRawFont>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <algorithm>
@@ -53,6 +55,7 @@ class Face : public QWidget {
     }
     void changeEvent(QEvent *ev) override { // enabled, palette, style: the field looks different
         field = QPixmap();
+        glyphFont = QRawFont();
         QWidget::changeEvent(ev);
     }
     void resizeEvent(QResizeEvent *) override { field = QPixmap(); }
@@ -64,12 +67,14 @@ class Face : public QWidget {
         setVisible(edit->isVisibleTo(box));
         raise();
         field = QPixmap();
+        glyphFont = QRawFont();
     }
     QString Text() const; // the shown value as the box writes it
     QSpinBox *box;
-    QLineEdit *edit; // the box's own text field, under the face
-    int shown;       // the value drawn
-    QPixmap field;   // the box's empty text field under the face, device pixels
+    QLineEdit *edit;    // the box's own text field, under the face
+    int shown;          // the value drawn
+    QPixmap field;      // the box's empty text field under the face, device pixels
+    QRawFont glyphFont; // the line edit's font, for its digits
 };
 
 QString Face::Text() const {
@@ -88,16 +93,29 @@ void Face::paintEvent(QPaintEvent *) {
         field.fill(Qt::transparent);
         box->render(&field, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
     }
+    if (!glyphFont.isValid()) glyphFont = QRawFont::fromFont(edit->font());
     QPainter p(this);
     p.drawPixmap(0, 0, field);
-    QString text = Text();
+    // Digits need no shaping: their glyphs and advances come straight from the font's tables,
+    // where laying the text out as the line edit does would cost ten times as much.
+    QList<quint32> glyphs = glyphFont.glyphIndexesForString(Text());
+    QList<QPointF> at = glyphFont.advancesForGlyphIndexes(glyphs);
+    qreal x = 0;
+    for (QPointF &a : at) {
+        qreal advance = a.x();
+        a = QPointF(x, 0);
+        x += advance;
+    }
+    QGlyphRun run;
+    run.setRawFont(glyphFont);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(at);
     QFontMetrics fm(edit->font());
-    p.setFont(edit->font());
     p.setPen(edit->palette().color(edit->isEnabled() ? QPalette::Active : QPalette::Disabled,
                                    QPalette::Text));
     constexpr int kMargin = 2;
     QRect line(kMargin, (height() - fm.height() + 1) / 2, width() - 2 * kMargin, fm.height());
-    p.drawText(QPoint(line.right() - fm.horizontalAdvance(text) - 1, line.y() + fm.ascent()), text);
+    p.drawGlyphRun(QPointF(line.right() - qRound(x) - 1, line.y() + fm.ascent()), run);
 }
 
 Face *FaceOf(const QSpinBox *box) { // its line edit and its face: a look at two children
