@@ -1,5 +1,6 @@
 // Strip charts: each trace keeps the last "points per screen" values in a ring. Appending only
-// marks the chart stale; it repaints at most once per display frame, traces over cached axes.
+// marks the chart stale; it repaints at most once per display frame, and only the column bands
+// of rows its traces cover or covered, traces over cached axes.
 #include "charts.h"
 #include "frame_timer.h"
 #include "palette.h"
@@ -7,7 +8,10 @@
 #include "plot.h"
 #include "probes.h"
 
+#include <QBackingStore>
 #include <QFrame>
+#include <QPaintEngine>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QVBoxLayout>
@@ -20,6 +24,9 @@ constexpr int kXIntervals = 10;  // x ticks at 0, a tenth, ... of the points per
 // Trace width in pixels, drawn without antialiasing: 2 px strokes every line evenly, where 1.5 px
 // comes out one or two pixels wide by where a line falls, and costs no more.
 constexpr double kPenWidth = 2.0;
+constexpr int kPenReach = 2; // pixels a trace's stroke and caps reach past its points
+constexpr int kBands = 16;   // column bands a repaint is cut into
+using TraceBands = plot::Rows[kMaxTraces][kBands];
 
 class StripChart : public QWidget {
     // findChild() finds the chart under its frame through the meta-object
@@ -43,7 +50,7 @@ class StripChart : public QWidget {
     void setTraces(int n) {
         if (n == traces) return;
         traces = n;
-        update();
+        Invalidate();
     }
     void setPointsPerScreen(int n) {
         if (n == pps) return;
@@ -53,13 +60,13 @@ class StripChart : public QWidget {
                 start[t] = (start[t] + count[t] - pps) % kMaxPoints; // the newest stay
                 count[t] = pps;
             }
-        update();
+        Invalidate();
     }
     void setColour(int trace, int rgb) {
         QColor c = QColor::fromRgb(QRgb(0xFF000000u | unsigned(rgb)));
         if (pens[trace].color() == c) return;
         pens[trace].setColor(c);
-        update();
+        Invalidate();
     }
     int colour(int trace) const { return int(pens[trace].color().rgb() & 0xFFFFFF); }
 
@@ -79,7 +86,7 @@ class StripChart : public QWidget {
         // after the next request is on the line, so the drawing never delays a request. Values
         // faster than the frames wait for the frame timer.
         if (gate.Due(Timer(), Period()))
-            update();
+            UpdateTraces();
         else
             timer.Arm(this);
     }
@@ -92,28 +99,123 @@ class StripChart : public QWidget {
     int paintCount() const { return paints; }
 
   protected:
-    void paintEvent(QPaintEvent *) override {
+    void paintEvent(QPaintEvent *e) override {
         CpuSpan span(CPU_DRAW);
-        gate.last = Timer();
-        stale = false;
         paints++;
         QPainter p(this);
-        if (backdrop.size() != size() * devicePixelRatioF() || backdropPps != pps) Backdrop();
-        p.drawPixmap(0, 0, backdrop);
+        // A picture of the chart (export, screenshot) is painted whole and leaves the screen as
+        // it was: still to be brought up to date, its traces where they were.
+        QBackingStore *store = window()->backingStore();
+        bool screen = store && p.paintEngine()->paintDevice() == store->paintDevice();
+        if (screen) {
+            gate.last = Timer();
+            stale = false;
+        }
+        qreal ratio = devicePixelRatioF();
+        if (backdrop.size() != size() * ratio || backdropPps != pps) {
+            Backdrop();
+            drawnKnown = false;
+        }
+        TraceBands now;
+        Bands(now);
+        QRegion need = Dirty(now);
+        for (const QRect &r : e->region()) // the axes under the traces, where they change
+            p.drawPixmap(r, backdrop, QRectF(r.topLeft() * ratio, r.size() * ratio));
         plot::Clip(p, area);
         for (int t = 0; t < traces; t++) {
             p.setPen(pens[t]);
             plot::Polyline(p, area, ring[t], kMaxPoints, start[t], count[t]);
         }
+        if (screen) Drawn(now, need - e->region());
     }
+    void resizeEvent(QResizeEvent *) override { drawnKnown = false; }
 
   private:
     double Period() const { return plat::FramePeriodOf(this); }
     // A repaint once a display frame has passed since the last one; false: nothing to show.
     bool Tick() {
         if (!stale || !isVisible()) return false;
-        if (gate.Due(Timer(), Period())) update();
+        if (gate.Due(Timer(), Period())) UpdateTraces();
         return true;
+    }
+    void Invalidate() { // the next paint covers the whole chart
+        drawnKnown = false;
+        update();
+    }
+    void UpdateTraces() {
+        TraceBands now;
+        Bands(now);
+        update(Dirty(now));
+    }
+    void Bands(TraceBands &now) const {
+        for (int t = 0; t < traces; t++)
+            plot::TraceRows(area, ring[t], kMaxPoints, start[t], count[t], kBands, now[t]);
+    }
+    // Where the traces are now and where the screen shows them: what a paint must cover. The
+    // rows of the traces in a band merge where they overlap, and a band's rows that continue
+    // the previous band's widen its rectangle: a level trace is one rectangle, not sixteen.
+    QRegion Dirty(const TraceBands &now) const {
+        if (!drawnKnown) return QRegion(rect());
+        QRect rects[kBands * kMaxTraces];
+        int n = 0, prevFirst = 0;
+        for (int b = 0; b < kBands; b++) {
+            int x0 = area.left + b * area.width / kBands - kPenReach;
+            int x1 = area.left + (b + 1) * area.width / kBands + kPenReach;
+            plot::Rows rows[kMaxTraces];
+            int k = Merged(now, b, rows);
+            int first = n;
+            for (int i = 0; i < k; i++) {
+                QRect *run = nullptr;
+                for (int j = prevFirst; j < first && !run; j++)
+                    if (rects[j].top() == rows[i].top && rects[j].bottom() == rows[i].bottom)
+                        run = &rects[j];
+                if (run)
+                    run->setRight(x1);
+                else
+                    rects[n++] = QRect(QPoint(x0, rows[i].top), QPoint(x1, rows[i].bottom));
+            }
+            prevFirst = first;
+        }
+        QRegion r;
+        for (int i = 0; i < n; i++)
+            r += rects[i];
+        return r & QRect(area.left, area.top, area.width, area.height);
+    }
+    // The rows band b must repaint, as few disjoint ranges sorted from the top.
+    int Merged(const TraceBands &now, int b, plot::Rows *rows) const {
+        int k = 0;
+        for (int t = 0; t < traces; t++) {
+            plot::Rows r{std::min(now[t][b].top, drawn[t][b].top) - kPenReach,
+                         std::max(now[t][b].bottom, drawn[t][b].bottom) + kPenReach};
+            if (r.top > r.bottom) continue;
+            int i = k++;
+            for (; i > 0 && rows[i - 1].top > r.top; i--)
+                rows[i] = rows[i - 1];
+            rows[i] = r;
+        }
+        int m = 0;
+        for (int i = 0; i < k; i++)
+            if (m > 0 && rows[i].top <= rows[m - 1].bottom + 1)
+                rows[m - 1].bottom = std::max(rows[m - 1].bottom, rows[i].bottom);
+            else
+                rows[m++] = rows[i];
+        return m;
+    }
+    // After a paint: the screen shows the traces where they are now, unless the paint missed
+    // part of what had to change (a repaint the system asked for, smaller than ours); then it
+    // may show either, and the rest follows.
+    void Drawn(const TraceBands &now, const QRegion &missed) {
+        bool whole = missed.isEmpty();
+        for (int t = 0; t < traces; t++)
+            for (int b = 0; b < kBands; b++)
+                drawn[t][b] = whole ? now[t][b]
+                                    : plot::Rows{std::min(now[t][b].top, drawn[t][b].top),
+                                                 std::max(now[t][b].bottom, drawn[t][b].bottom)};
+        if (whole) {
+            drawnKnown = true;
+        } else {
+            update(missed);
+        }
     }
     // Ground, grid, axes and frame, drawn once for the chart's size and points per screen.
     void Backdrop() {
@@ -143,9 +245,11 @@ class StripChart : public QWidget {
     double y0 = 0, y1 = 1; // the fixed value axis from the frame's properties
     int yIntervals = 5;
     QByteArray title;
-    QPixmap backdrop;    // ground, grid, axes and frame of the last size
-    int backdropPps = 0; // the points per screen the backdrop's x axis shows
-    plot::Area area;     // where the traces go
+    QPixmap backdrop;        // ground, grid, axes and frame of the last size
+    int backdropPps = 0;     // the points per screen the backdrop's x axis shows
+    plot::Area area;         // where the traces go
+    TraceBands drawn = {};   // rows each trace covers on the screen, by column band
+    bool drawnKnown = false; // false: the whole chart is to be painted
     plot::FrameGate gate;
     plat::FrameTimer timer{nullptr, [this] { return Tick(); }}; // running while values come
     bool stale = false; // values appended since the last paint

@@ -150,13 +150,20 @@ void Polyline(QPainter &p, const Area &a, const double *ring, int size, int firs
     first = ((first % size) + size) % size;
     for (int from = 0;;) {
         int k = 0;
-        for (int i = from; i < n && k < kMaxPolyline; i++, k++) {
+        int i = from;
+        for (; i < n && k < kMaxPolyline; i++) {
             int at = first + i < size ? first + i : first + i - size;
-            g_line[k] = QPointF(Px(a, a.x0 + i), Py(a, ring[at]));
+            QPointF pt(Px(a, a.x0 + i), Py(a, ring[at]));
+            // A level run is one segment: the stroker's cost grows with the points, and a
+            // level trace (a limit, a reference) would otherwise cost as much as a moving one.
+            if (k >= 2 && g_line[k - 1].y() == pt.y() && g_line[k - 2].y() == pt.y())
+                g_line[k - 1] = pt;
+            else
+                g_line[k++] = pt;
         }
         p.drawPolyline(g_line, k);
-        if (from + k >= n || k == 1) break;
-        from += k - 1; // the next piece starts where this one ended
+        if (i >= n || k == 1) break;
+        from = i - 1; // the next piece starts where this one ended
     }
 }
 

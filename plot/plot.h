@@ -45,6 +45,16 @@ struct FrameGate {                    // at most one paint per display frame
     bool Due(double now, double period) const; // a frame has passed, or the clock went back
 };
 
+// ---- Trace bands -----------------------------------------------------------------------------
+
+struct Rows { // pixel rows top..bottom; none when top > bottom
+    int top, bottom;
+};
+// The rows the polyline of point i at (x0 + i, ring[(first + i) % size]), i < n, passes through
+// in each of `bands` equal column bands of the area, rows kept within a pixel of the area.
+void TraceRows(const Area &a, const double *ring, int size, int first, int n, int bands,
+               Rows *rows);
+
 // ---- Drawing --------------------------------------------------------------------------------
 
 // A tick's label: text of at most size bytes for value; context is the caller's.

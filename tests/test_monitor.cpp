@@ -2,6 +2,10 @@
 // loop, against the simulated controller on the test clock.
 #include "fixture.h"
 
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
+#include <QWidget>
 #include <algorithm>
 #include <numeric>
 
@@ -221,6 +225,42 @@ TEST_F(Strip, FewerPointsPerScreenKeepTheNewestValuesAndMoreKeepThemAll) {
     SetCtrlAttribute(panelHandle, STRIPNORM, ATTR_POINTS_PER_SCREEN, 20);
     Burst(2, 103);
     EXPECT_EQ(Shown(1, 101), (Doubles{93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103, 104}));
+}
+
+// What the window shows of the chart, against a picture of the chart painted whole.
+static QImage OnScreen(QWidget *w) {
+    QWidget *window = w->window();
+    QPoint at = w->mapTo(window, QPoint(0, 0));
+    QImage shot = QGuiApplication::primaryScreen()->grabWindow(window->winId()).toImage();
+    return shot.copy(QRect(at, w->size())).convertToFormat(QImage::Format_RGB32);
+}
+static QImage Whole(QWidget *w) {
+    return w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Repaints cover only the bands the traces move through; no trace may be left behind where it
+// was, whatever it jumps to, and a picture taken in between must not upset the bookkeeping.
+TEST_F(Strip, RepaintsOfTheChangedBandsLeaveTheScreenAsAWholePaintWouldShowIt) {
+    QWidget *chart = plat::CtrlWidget(panelHandle, STRIPNORM);
+    ASSERT_TRUE(chart);
+    auto paint = [] {
+        AdvanceTestClock(1.0);
+        Turns(3);
+    };
+    Burst(101, 1); // six rising ramps, one of them below the axis
+    paint();
+    QImage ramps = OnScreen(chart);
+    EXPECT_EQ(ramps, Whole(chart));
+    Burst(30, 900); // a jump: the old ramps' pixels must go
+    paint();
+    EXPECT_EQ(OnScreen(chart), Whole(chart));
+    EXPECT_NE(OnScreen(chart), ramps);
+    Burst(10, 300);
+    std::string png = testing::TempDir() + "strip.png";
+    ASSERT_EQ(GrabControl(panelHandle, STRIPNORM, png.c_str()), 0); // painted whole, not shown
+    Burst(10, 600);
+    paint();
+    EXPECT_EQ(OnScreen(chart), Whole(chart));
 }
 
 // ---- The loop ---------------------------------------------------------------------------------

@@ -51,3 +51,29 @@ TEST(Scale, RoundTicksFallOnOneTwoFiveStepsAndFixedTicksCutTheRangeEvenly) {
     EXPECT_EQ((std::vector<int>{plot::Decimals(15.875), plot::Decimals(0.5), plot::Decimals(0.05)}),
               (std::vector<int>{0, 1, 2}));
 }
+
+// A strip chart repaints the rows its traces pass through, band by band: a level trace is one
+// row band wide, a step marks both levels where it happens, and values off the scale or not a
+// number stay within a pixel of the area.
+TEST(TraceRows, EachBandHoldsTheRowsThePolylineCrossesThereAndNoMore) {
+    plot::Area a;
+    a.left = 10, a.top = 0, a.width = 100, a.height = 100;
+    a.x0 = 0, a.x1 = 9, a.y0 = 0, a.y1 = 100;
+    plot::Rows rows[4];
+    double level[10] = {50, 50, 50, 50, 50, 50, 50, 50, 50, 50};
+    plot::TraceRows(a, level, 10, 0, 10, 4, rows);
+    for (const plot::Rows &r : rows)
+        EXPECT_EQ((std::pair{r.top, r.bottom}), (std::pair{50, 50}));
+    double step[10] = {80, 80, 80, 80, 80, 20, 20, 20, 20, 20}; // rows 20 and 80
+    plot::TraceRows(a, step, 10, 5, 10, 4, rows); // the ring starts at the 20s: row 80 first
+    EXPECT_EQ((std::pair{rows[0].top, rows[0].bottom}), (std::pair{80, 80}));
+    EXPECT_EQ((std::pair{rows[1].top, rows[1].bottom}), (std::pair{20, 80})); // the step from
+    EXPECT_EQ((std::pair{rows[2].top, rows[2].bottom}), (std::pair{20, 80})); // x 54 to x 66
+    EXPECT_EQ((std::pair{rows[3].top, rows[3].bottom}), (std::pair{20, 20}));
+    double wild[3] = {1e300, -1e300, std::numeric_limits<double>::quiet_NaN()};
+    plot::TraceRows(a, wild, 3, 0, 3, 4, rows);
+    EXPECT_EQ((std::pair{rows[0].top, rows[0].bottom}), (std::pair{-1, 101}));
+    plot::TraceRows(a, level, 10, 0, 0, 4, rows); // nothing to draw: no rows anywhere
+    for (const plot::Rows &r : rows)
+        EXPECT_GT(r.top, r.bottom);
+}
