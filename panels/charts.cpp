@@ -81,6 +81,7 @@ class StripChart : public QWidget {
                 start[t] = (start[t] + 1) % kMaxPoints;
         }
         stale = true;
+        bandsKnown = false;
         if (!isVisible()) return;
         // Due now: repaint at the next event processing, which in the live loop comes right
         // after the next request is on the line, so the drawing never delays a request. Values
@@ -116,8 +117,7 @@ class StripChart : public QWidget {
             Backdrop();
             drawnKnown = false;
         }
-        TraceBands now;
-        Bands(now);
+        const TraceBands &now = Bands();
         QRegion need = Dirty(now);
         for (const QRect &r : e->region()) // the axes under the traces, where they change
             p.drawPixmap(r, backdrop, QRectF(r.topLeft() * ratio, r.size() * ratio));
@@ -140,16 +140,16 @@ class StripChart : public QWidget {
     }
     void Invalidate() { // the next paint covers the whole chart
         drawnKnown = false;
+        bandsKnown = false;
         update();
     }
-    void UpdateTraces() {
-        TraceBands now;
-        Bands(now);
-        update(Dirty(now));
-    }
-    void Bands(TraceBands &now) const {
-        for (int t = 0; t < traces; t++)
-            plot::TraceRows(area, ring[t], kMaxPoints, start[t], count[t], kBands, now[t]);
+    void UpdateTraces() { update(Dirty(Bands())); }
+    const TraceBands &Bands() { // the rows the traces pass through now, by column band
+        if (!bandsKnown)
+            for (int t = 0; t < traces; t++)
+                plot::TraceRows(area, ring[t], kMaxPoints, start[t], count[t], kBands, bands[t]);
+        bandsKnown = true;
+        return bands;
     }
     // Where the traces are now and where the screen shows them: what a paint must cover. The
     // rows of the traces in a band merge where they overlap, and a band's rows that continue
@@ -219,6 +219,7 @@ class StripChart : public QWidget {
     }
     // Ground, grid, axes and frame, drawn once for the chart's size and points per screen.
     void Backdrop() {
+        bandsKnown = false; // the area moves with the size
         qreal ratio = devicePixelRatioF();
         backdrop = QPixmap(size() * ratio);
         backdrop.setDevicePixelRatio(ratio);
@@ -250,6 +251,8 @@ class StripChart : public QWidget {
     plot::Area area;         // where the traces go
     TraceBands drawn = {};   // rows each trace covers on the screen, by column band
     bool drawnKnown = false; // false: the whole chart is to be painted
+    TraceBands bands = {};   // rows each trace covers now, by column band
+    bool bandsKnown = false; // false: bands to be worked out from the rings
     plot::FrameGate gate;
     plat::FrameTimer timer{nullptr, [this] { return Tick(); }}; // running while values come
     bool stale = false; // values appended since the last paint

@@ -9,16 +9,10 @@
 namespace plot {
 
 // A row far outside the area is as good as its edge: the traces are clipped to the area.
-static int Row(const Area &a, double v, bool up) {
+static double Row(const Area &a, double v) {
     double y = Py(a, v);
     if (std::isnan(y)) return a.top;
-    y = std::clamp(y, double(a.top - 1), double(a.top + a.height + 1));
-    return int(up ? std::floor(y) : std::ceil(y));
-}
-
-static int BandOf(const Area &a, double px, int bands) {
-    double b = std::floor((px - a.left) * bands / std::max(1, a.width));
-    return int(std::clamp(b, 0.0, double(bands - 1)));
+    return std::clamp(y, double(a.top - 1), double(a.top + a.height + 1));
 }
 
 void TraceRows(const Area &a, const double *ring, int size, int first, int n, int bands,
@@ -28,18 +22,21 @@ void TraceRows(const Area &a, const double *ring, int size, int first, int n, in
     if (!ring || size <= 0 || n <= 0 || bands <= 0) return;
     n = std::min(n, size);
     first = ((first % size) + size) % size;
-    double prev = ring[first];
-    int prevBand = BandOf(a, Px(a, a.x0), bands);
+    double perBand = double(std::max(1, a.width)) / bands; // pixels
+    double prevY = Row(a, ring[first]);
+    int prevBand = 0;
     for (int i = 0; i < n; i++) { // each segment marks every band it crosses
-        double v = ring[(first + i) % size];
-        int band = BandOf(a, Px(a, a.x0 + i), bands);
-        int top = std::min(Row(a, prev, true), Row(a, v, true));
-        int bottom = std::max(Row(a, prev, false), Row(a, v, false));
+        int at = first + i < size ? first + i : first + i - size;
+        double y = Row(a, ring[at]);
+        double x = std::floor((Px(a, a.x0 + i) - a.left) / perBand);
+        int band = int(std::clamp(x, 0.0, double(bands - 1)));
+        int top = int(std::floor(std::min(prevY, y)));
+        int bottom = int(std::ceil(std::max(prevY, y)));
         for (int b = std::min(prevBand, band); b <= std::max(prevBand, band); b++) {
             rows[b].top = std::min(rows[b].top, top);
             rows[b].bottom = std::max(rows[b].bottom, bottom);
         }
-        prev = v;
+        prevY = y;
         prevBand = band;
     }
 }
