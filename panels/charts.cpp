@@ -126,7 +126,10 @@ class StripChart : public QWidget {
             p.setPen(pens[t]);
             plot::Polyline(p, area, ring[t], kMaxPoints, start[t], count[t]);
         }
-        if (screen) Drawn(now, need - e->region());
+        if (screen) {
+            Drawn(now, need - e->region());
+            plat::RepaintDone();
+        }
     }
     void resizeEvent(QResizeEvent *) override { drawnKnown = false; }
 
@@ -143,7 +146,10 @@ class StripChart : public QWidget {
         bandsKnown = false;
         update();
     }
-    void UpdateTraces() { update(Dirty(Bands())); }
+    void UpdateTraces() {
+        update(Dirty(Bands()));
+        plat::JoinRepaint(this); // the indicators set meanwhile are painted with the chart
+    }
     const TraceBands &Bands() { // the rows the traces pass through now, by column band
         if (!bandsKnown)
             for (int t = 0; t < traces; t++)

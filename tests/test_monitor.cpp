@@ -227,6 +227,18 @@ TEST_F(Strip, FewerPointsPerScreenKeepTheNewestValuesAndMoreKeepThemAll) {
     EXPECT_EQ(Shown(1, 101), (Doubles{93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103, 104}));
 }
 
+// Values set between a chart's repaint request and its paint go into the same repaint; after
+// it, they wait for the next display frame again.
+TEST_F(Strip, IndicatorsSetAfterTheChartAskedForARepaintArePaintedWithIt) {
+    AdvanceTestClock(1.0);
+    Burst(1, 10); // a frame has passed: the chart asks for its repaint at once
+    SetCtrlVal(panelHandle, NUMvalA, 123);
+    EXPECT_EQ(ShownCtrlVal(panelHandle, NUMvalA), 123);
+    EXPECT_EQ(Turns(1), (Ints{1}));
+    SetCtrlVal(panelHandle, NUMvalA, 456);
+    EXPECT_EQ(ShownCtrlVal(panelHandle, NUMvalA), 123);
+}
+
 // What the window shows of the chart, against a picture of the chart painted whole.
 static QImage OnScreen(QWidget *w) {
     QWidget *window = w->window();
