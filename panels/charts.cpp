@@ -9,6 +9,7 @@
 #include "probes.h"
 
 #include <QBackingStore>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QPaintEngine>
 #include <QPaintEvent>
@@ -84,12 +85,15 @@ class StripChart : public QWidget {
         bandsKnown = false;
         if (!isVisible()) return;
         // Due now: repaint at the next event processing, which in the live loop comes right
-        // after the next request is on the line, so the drawing never delays a request. Values
-        // faster than the frames wait for the frame timer.
-        if (gate.Due(Timer(), Period()))
-            UpdateTraces();
-        else
+        // after the next request is on the line, so the drawing never delays a request; even
+        // working out what to repaint waits for it. Values faster than the frames wait for the
+        // frame timer.
+        if (!gate.Due(Timer(), Period())) {
             timer.Arm(this);
+        } else if (!updatePosted) {
+            updatePosted = true;
+            QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+        }
     }
     int shown(int trace, double *dst, int max) const {
         int n = std::min(count[trace], max);
@@ -126,12 +130,13 @@ class StripChart : public QWidget {
             p.setPen(pens[t]);
             plot::Polyline(p, area, ring[t], kMaxPoints, start[t], count[t]);
         }
-        if (screen) {
-            Drawn(now, need - e->region());
-            plat::RepaintDone();
-        }
+        if (screen) Drawn(now, need - e->region());
     }
     void resizeEvent(QResizeEvent *) override { drawnKnown = false; }
+    void customEvent(QEvent *) override { // posted by append
+        updatePosted = false;
+        if (stale && isVisible()) UpdateTraces();
+    }
 
   private:
     double Period() const { return plat::FramePeriodOf(this); }
@@ -146,10 +151,7 @@ class StripChart : public QWidget {
         bandsKnown = false;
         update();
     }
-    void UpdateTraces() {
-        update(Dirty(Bands()));
-        plat::JoinRepaint(this); // the indicators set meanwhile are painted with the chart
-    }
+    void UpdateTraces() { update(Dirty(Bands())); }
     const TraceBands &Bands() { // the rows the traces pass through now, by column band
         if (!bandsKnown)
             for (int t = 0; t < traces; t++)
@@ -261,7 +263,8 @@ class StripChart : public QWidget {
     bool bandsKnown = false; // false: bands to be worked out from the rings
     plot::FrameGate gate;
     plat::FrameTimer timer{nullptr, [this] { return Tick(); }}; // running while values come
-    bool stale = false; // values appended since the last paint
+    bool stale = false;        // values appended since the last paint
+    bool updatePosted = false; // append asked for UpdateTraces at the next event processing
     int paints = 0;
 };
 

@@ -135,17 +135,12 @@ int g_nPending = 0;
 
 void SyncBoxes(); // once the updates pause
 
-// Between a chart's repaint request and its paint, new values show at once and are painted in
-// the same window repaint as the chart, instead of a frame later in one of their own.
-bool g_joinRepaint = false;
-
 plat::FrameTimer *Frames() {
     static QPointer<plat::FrameTimer> t; // owned by the application object
     if (!t && QCoreApplication::instance())
         t = new plat::FrameTimer(
             QCoreApplication::instance(),
             [] {
-                g_joinRepaint = false; // a frame at most, should the chart never paint
                 if (g_nPending == 0) return false;
                 plat::ShowIndicators();
                 return true;
@@ -193,11 +188,6 @@ bool plat::SetIndicator(QSpinBox *box, int value) {
     value = std::clamp(value, box->minimum(), box->maximum());
     if (Pending *p = Find(face)) {
         p->value = value;
-        if (!g_joinRepaint) return true;
-    }
-    if (g_joinRepaint) {
-        face->Show(value);
-        MarkUnsynced(face);
         return true;
     }
     if (face->Shown() == value) return true;
@@ -228,21 +218,8 @@ void plat::ShowIndicators() {
         }
 }
 
-void plat::JoinRepaint(const QWidget *w) {
-    plat::FrameTimer *frames = Frames();
-    if (!frames) return;
-    ShowIndicators();
-    g_joinRepaint = true;
-    frames->Arm(w);
-}
-
-void plat::RepaintDone() {
-    g_joinRepaint = false;
-}
-
 void plat::ForgetIndicators() {
     g_nPending = 0;
-    g_joinRepaint = false;
     g_nUnsynced = 0;
     if (plat::FrameTimer *frames = Frames()) frames->stop();
 }

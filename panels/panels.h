@@ -211,7 +211,5 @@ void MakeIndicator(QSpinBox *box);           // a read-only box shows its values
 bool SetIndicator(QSpinBox *box, int value); // kept, shown next frame; false: no face, set the box
 int IndicatorValue(const QSpinBox *box);     // the newest value, shown or not
 void ShowIndicators();                       // every kept value onto its face now
-void JoinRepaint(const QWidget *w); // w will repaint: indicators show now, until RepaintDone
-void RepaintDone();                 // w painted: indicators wait for the next frame again
-void ForgetIndicators();            // kept values dropped, frame timer stopped
+void ForgetIndicators();                     // kept values dropped, frame timer stopped
 } // namespace plat
