@@ -17,6 +17,7 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 
 namespace {
 constexpr int kMaxTraces = 8;
@@ -165,7 +166,7 @@ class StripChart : public QWidget {
     QRegion Dirty(const TraceBands &now) const {
         if (!drawnKnown) return QRegion(rect());
         QRect rects[kBands * kMaxTraces];
-        int n = 0, prevFirst = 0;
+        int n = 0, prevRight = INT_MIN;
         for (int b = 0; b < kBands; b++) {
             int x0 = area.left + b * area.width / kBands - kPenReach;
             int x1 = area.left + (b + 1) * area.width / kBands + kPenReach;
@@ -173,16 +174,17 @@ class StripChart : public QWidget {
             int k = Merged(now, b, rows);
             int first = n;
             for (int i = 0; i < k; i++) {
-                QRect *run = nullptr;
-                for (int j = prevFirst; j < first && !run; j++)
-                    if (rects[j].top() == rows[i].top && rects[j].bottom() == rows[i].bottom)
+                QRect *run = nullptr; // a rectangle that reaches the end of the previous band
+                for (int j = 0; j < first && !run; j++)
+                    if (rects[j].right() == prevRight && rects[j].top() == rows[i].top &&
+                        rects[j].bottom() == rows[i].bottom)
                         run = &rects[j];
                 if (run)
                     run->setRight(x1);
                 else
                     rects[n++] = QRect(QPoint(x0, rows[i].top), QPoint(x1, rows[i].bottom));
             }
-            prevFirst = first;
+            prevRight = x1;
         }
         QRegion r;
         for (int i = 0; i < n; i++)
