@@ -54,11 +54,9 @@ class Face : public QWidget {
         return false;
     }
     void changeEvent(QEvent *ev) override { // enabled, palette, style: the field looks different
-        field = QPixmap();
-        glyphFont = QRawFont();
+        Forget();
         QWidget::changeEvent(ev);
     }
-    void resizeEvent(QResizeEvent *) override { field = QPixmap(); }
     void paintEvent(QPaintEvent *) override;
 
   private:
@@ -66,6 +64,9 @@ class Face : public QWidget {
         setGeometry(edit->geometry());
         setVisible(edit->isVisibleTo(box));
         raise();
+        Forget();
+    }
+    void Forget() { // the field and the font are taken afresh at the next paint
         field = QPixmap();
         glyphFont = QRawFont();
     }
