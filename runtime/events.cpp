@@ -22,7 +22,7 @@ static void (*g_atLoopStart)() = nullptr; // test hook: first thing the loop doe
 static bool g_quitPending = false;        // quit asked for before the loop started
 static bool g_quitting = false;           // quit asked for: the program is ending
 static bool g_drawOnly = false;           // inside ProcessDrawEvents
-static bool g_idleWait = true; // an idle ProcessSystemEvents waits up to 1 ms for an event
+static bool g_idleWait = true;            // an idle ProcessSystemEvents waits for the next event
 static int g_quitCode = 0;
 static EventSource g_source = {}; // the serial ports, once their room is linked in
 
@@ -147,28 +147,48 @@ void AdvanceTestClock(double seconds) {
     g_testNow += std::llround(seconds * 1e9);
 }
 
-// Idle: waits on the open port's data where there is one, at most IDLE_WAIT, so operator input,
-// timers and repaints are never kept longer; a reply the simulator completes sooner is waited
-// for precisely: a long sleep to a millisecond before it, a short one to 0.2 ms before it, and
-// the rest spun, since sleeps overshoot by a fraction of a millisecond and a reply is taken the
-// moment it is complete. Waiting in the toolkit's event loop instead overshoots its timers by up
-// to 2-4 ms; waking every millisecond instead costs a few percent of a core while nothing comes.
-constexpr double IDLE_WAIT = 0.005;
+// Idle: waits in the toolkit's dispatcher, which operator input, repaints, timers and a real
+// port's first byte wake at once, until shortly before the next reply the simulator completes,
+// or LONGEST_WAIT so the caller's loop sees its time-outs. The last PRECISE_SPAN before a due
+// reply is waited for precisely, because the dispatcher's timers run in whole milliseconds and
+// late: a sleep to 1 ms before it, one to 0.2 ms before it, and the rest spun, so a reply is taken
+// the moment it is complete. The rest of a frame a real port is receiving is slept through in
+// one go (at most FRAME_WAIT, so input is never kept longer), since the dispatcher would wake
+// for every byte. Each wake-up costs a context switch, so the loop wakes a few times per reply.
+constexpr double PRECISE_SPAN = 0.003;
+constexpr double WAKE_EARLY = 0.0025; // the dispatcher's timer fires up to a millisecond late
+constexpr double LONGEST_WAIT = 0.02;
+constexpr double FRAME_WAIT = 0.005;
 
-static void IdleWait() {
-    double due = NextDue() - Timer();
-    if (due > -1 && due < IDLE_WAIT) {
-        if (due > 0.0012) {
-            std::this_thread::sleep_for(std::chrono::duration<double>(due - 0.001));
-            due = NextDue() - Timer();
-        }
-        if (due > 0.0002) std::this_thread::sleep_for(std::chrono::duration<double>(due - 0.0002));
-        while (NextDue() > Timer()) {
-        }
-        Pump();
-        return;
+static QTimer *WakeTimer() {
+    static QPointer<QTimer> t; // owned by the application object; its timeout only wakes
+    if (!t && QCoreApplication::instance()) {
+        t = new QTimer(QCoreApplication::instance());
+        t->setSingleShot(true);
+        t->setTimerType(Qt::PreciseTimer);
     }
-    if (g_source.wait) g_source.wait(IDLE_WAIT);
+    return t;
+}
+
+static void WaitPrecisely() {
+    double due = NextDue() - Timer();
+    if (due > 0) std::this_thread::sleep_for(std::chrono::duration<double>(due));
+    while (NextDue() > Timer()) { // a sleep cut short
+    }
+}
+
+static void IdleWait(QAbstractEventDispatcher *d) {
+    double due = NextDue() - Timer();
+    if (due > -1 && due < PRECISE_SPAN) {
+        WaitPrecisely();
+    } else if (!(g_source.wait && g_source.wait(FRAME_WAIT))) {
+        double wait = due > 0 ? std::min(due - WAKE_EARLY, LONGEST_WAIT) : LONGEST_WAIT;
+        QTimer *t = WakeTimer();
+        if (!t) return;
+        t->start(std::max(1, int(wait * 1000)));
+        d->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        t->stop();
+    }
     Pump();
 }
 
@@ -185,7 +205,7 @@ void ProcessSystemEvents() {
         return;
     }
     if (busy || !g_idleWait) return;
-    IdleWait();
+    IdleWait(d);
 }
 
 // Waits that read the port directly process no operator input, but the window still repaints and

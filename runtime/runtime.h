@@ -52,7 +52,7 @@ bool RegisterRoom(int rank, const RoomHooks &hooks); // true, for a static initi
 struct EventSource {
     bool (*pump)();             // deliver what arrived; true if a callback ran
     double (*nextDue)();        // Timer() time a delivery becomes due, -1 if unknown
-    void (*wait)(double limit); // block until data may have arrived, at most limit seconds
+    bool (*wait)(double limit); // sleep through a frame under way, at most limit s; false: none
     void (*arm)();              // arm the wake-up for bytes in flight
     bool (*inDirectRead)();     // a direct read waits: bytes and deferred calls are its own
 };
@@ -62,7 +62,7 @@ bool InstallEventSource(const EventSource &source); // true, for a static initia
 
 double Timer();                   // seconds since start (the test clock when it is on)
 void Delay(double seconds);       // blocks without processing events
-void ProcessSystemEvents();       // runs pending events; idle: waits at most 1 ms for the next
+void ProcessSystemEvents();       // runs pending events; idle: waits for the next, at most 20 ms
 void ProcessDrawEvents();         // repaints and the close box only: no operator input, no receive
                                   // callbacks; for waits that read the port directly
 int RunUserInterface();           // dispatch callbacks until QuitUserInterface; its code

@@ -196,19 +196,22 @@ static void WaitOnLine(Port &p, double seconds) {
     if (seconds > 0) p.dev->waitForData(seconds);
 }
 
-void plat::WaitForPortData(double seconds) {
+// Only a real port that has begun a frame is waited on here: the rest of that frame cannot
+// come sooner, and the port's own notifier would wake the toolkit's dispatcher for every byte.
+// Otherwise the caller waits in the dispatcher, which the port's first byte wakes.
+bool plat::WaitForPortData(double seconds) {
     for (int i = 1; i <= kMaxPorts; i++) {
         Port &p = g_ports[i];
         if (!p.dev || !p.cb) continue;
+        if (p.dev->nextArrival() >= 0 || !(p.mask & LWRS_RECEIVE) || p.qlen == 0 ||
+            p.qlen >= p.notifyCount)
+            return false;
         g_direct++; // a real port's readyRead during the wait must not run the callback here
-        if (p.dev->nextArrival() >= 0) // the simulator: its bytes are due at known times
-            std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-        else
-            WaitOnLine(p, seconds); // a real port: wakes as soon as a byte comes
+        WaitOnLine(p, seconds);
         g_direct--;
-        return;
+        return true;
     }
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    return false;
 }
 
 void plat::OnDeviceData() {

@@ -52,7 +52,8 @@ void ShowPortHint(const char *hint);                    // to the installed hint
 bool PumpPorts();        // pull arrived bytes, run due receive callbacks; true if one ran
 void SchedulePump();     // arm the wake-up for bytes in flight or a pending notification
 double NextNotifyTime(); // Timer() time a receive notification becomes due, -1 if unknown
-void WaitForPortData(double seconds); // block until a port with a callback has data, at most
+bool WaitForPortData(double seconds); // sleep through a frame a port is still receiving, at most;
+                                      // false when no frame is under way
 bool InDirectRead();                  // inside ComRd, GetInQLen or a flush: bytes are its own
 void CloseAllPorts();                 // at shutdown and between tests
 
