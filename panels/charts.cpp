@@ -124,8 +124,13 @@ class StripChart : public QWidget {
         }
         const TraceBands &now = Bands();
         QRegion need = Dirty(now);
-        for (const QRect &r : e->region()) // the axes under the traces, where they change
+        // The axes under the traces, where they change. Each piece is copied under a clip of
+        // its own rectangle: a copy clipped to the whole region goes span by span and spreads
+        // over the toolkit's worker threads, which costs more than the copy itself.
+        for (const QRect &r : e->region()) {
+            p.setClipRect(r);
             p.drawPixmap(r, backdrop, QRectF(r.topLeft() * ratio, r.size() * ratio));
+        }
         plot::Clip(p, area);
         for (int t = 0; t < traces; t++) {
             p.setPen(pens[t]);
