@@ -6,7 +6,9 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGlyphRun>
+#include <QImage>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPainter>
 #include <QPointer>
 #include <QRawFont>
@@ -70,12 +72,24 @@ class Face : public QWidget {
         field = QPixmap();
         glyphFont = QRawFont();
     }
+    void Take();
+    bool Table();
+    qreal Glyphs();       // lays out the shown value in glyphs and at; its width
     QString Text() const; // the shown value as the box writes it
+    struct Glyph {
+        quint32 index = 0;
+        qreal advance = 0;
+    };
     QSpinBox *box;
-    QLineEdit *edit;    // the box's own text field, under the face
-    int shown;          // the value drawn
-    QPixmap field;      // the box's empty text field under the face, device pixels
-    QRawFont glyphFont; // the line edit's font, for its digits
+    QLineEdit *edit;                // the box's own text field, under the face
+    int shown;                      // the value drawn
+    QPixmap field;                  // the box's empty text field under the face, device pixels
+    QRawFont glyphFont;             // the line edit's font, for its digits
+    int ascent = 0, lineHeight = 0; // of that font, pixels
+    bool table = false;             // digit and minus hold the locale's number glyphs
+    Glyph digit[10], minus;
+    QList<quint32> glyphs; // the number laid out, kept so a paint allocates nothing
+    QList<QPointF> at;
 };
 
 QString Face::Text() const {
@@ -84,39 +98,101 @@ QString Face::Text() const {
     return box->prefix() + n + box->suffix();
 }
 
+// The box paints the whole field, its line edit and this face not. An opaque field is copied
+// onto the window rather than blended, at a fraction of the cost.
+void Face::Take() {
+    qreal dpr = devicePixelRatioF();
+    QImage image(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    box->render(&image, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
+    bool opaque = true;
+    for (int y = 0; y < image.height() && opaque; y++) {
+        const QRgb *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width() && opaque; x++)
+            opaque = qAlpha(row[x]) == 255;
+    }
+    field = QPixmap::fromImage(opaque ? image.convertToFormat(QImage::Format_RGB32) : image);
+    glyphFont = QRawFont::fromFont(edit->font());
+    QFontMetrics fm(edit->font());
+    ascent = fm.ascent();
+    lineHeight = fm.height();
+    table = Table();
+}
+
+// A number in the box's locale is its minus sign and its digits, one glyph each, in most
+// locales: then they are looked up once, and a paint needs no text at all. Where that does
+// not hold (prefix, suffix, group separators, other scripts), the text is converted each time.
+bool Face::Table() {
+    QLocale locale = box->locale();
+    auto one = [this](const QString &text, Glyph *g) {
+        QList<quint32> index = glyphFont.glyphIndexesForString(text);
+        if (index.size() != 1) return false;
+        g->index = index[0];
+        g->advance = glyphFont.advancesForGlyphIndexes(index).value(0).x();
+        return true;
+    };
+    QString probe = locale.negativeSign();
+    for (int d = 9; d >= 0; d--) {
+        if (!one(locale.toString(d), &digit[d])) return false;
+        probe += locale.toString(d);
+    }
+    if (!one(locale.negativeSign(), &minus)) return false;
+    QString written = locale.toString(-9876543210LL);
+    written.remove(locale.groupSeparator());
+    return written == probe;
+}
+
+qreal Face::Glyphs() {
+    if (!table || !box->prefix().isEmpty() || !box->suffix().isEmpty() ||
+        box->isGroupSeparatorShown()) {
+        glyphs = glyphFont.glyphIndexesForString(Text());
+        at = glyphFont.advancesForGlyphIndexes(glyphs);
+        qreal x = 0;
+        for (QPointF &a : at) {
+            qreal advance = a.x();
+            a = QPointF(x, 0);
+            x += advance;
+        }
+        return x;
+    }
+    unsigned magnitude = shown < 0 ? 0u - unsigned(shown) : unsigned(shown);
+    int figures[10], k = 0;
+    do {
+        figures[k++] = int(magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    int n = k + (shown < 0 ? 1 : 0);
+    glyphs.resize(n);
+    at.resize(n);
+    qreal x = 0;
+    for (int i = 0; i < n; i++) {
+        const Glyph &g = (shown < 0 && i == 0) ? minus : digit[figures[n - 1 - i]];
+        glyphs[i] = g.index;
+        at[i] = QPointF(x, 0);
+        x += g.advance;
+    }
+    return x;
+}
+
 // The text sits where the box's own line edit puts it: right-aligned in the field less the
 // edit's 2-pixel margins and a pixel for the cursor, centred on the font's height.
 void Face::paintEvent(QPaintEvent *) {
-    if (field.isNull()) { // the box paints the whole field; its line edit and this face not
-        qreal dpr = devicePixelRatioF();
-        field = QPixmap(size() * dpr);
-        field.setDevicePixelRatio(dpr);
-        field.fill(Qt::transparent);
-        box->render(&field, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
-    }
-    if (!glyphFont.isValid()) glyphFont = QRawFont::fromFont(edit->font());
+    if (field.isNull() || !glyphFont.isValid()) Take();
     QPainter p(this);
     p.drawPixmap(0, 0, field);
     // Digits need no shaping: their glyphs and advances come straight from the font's tables,
     // where laying the text out as the line edit does would cost ten times as much.
-    QList<quint32> glyphs = glyphFont.glyphIndexesForString(Text());
-    QList<QPointF> at = glyphFont.advancesForGlyphIndexes(glyphs);
-    qreal x = 0;
-    for (QPointF &a : at) {
-        qreal advance = a.x();
-        a = QPointF(x, 0);
-        x += advance;
-    }
+    qreal width = Glyphs();
     QGlyphRun run;
     run.setRawFont(glyphFont);
     run.setGlyphIndexes(glyphs);
     run.setPositions(at);
-    QFontMetrics fm(edit->font());
     p.setPen(edit->palette().color(edit->isEnabled() ? QPalette::Active : QPalette::Disabled,
                                    QPalette::Text));
     constexpr int kMargin = 2;
-    QRect line(kMargin, (height() - fm.height() + 1) / 2, width() - 2 * kMargin, fm.height());
-    p.drawGlyphRun(QPointF(line.right() - qRound(x) - 1, line.y() + fm.ascent()), run);
+    QRect line(kMargin, (height() - lineHeight + 1) / 2, this->width() - 2 * kMargin, lineHeight);
+    p.drawGlyphRun(QPointF(line.right() - qRound(width) - 1, line.y() + ascent), run);
 }
 
 Face *FaceOf(const QSpinBox *box) { // its line edit and its face: a look at two children

@@ -141,6 +141,39 @@ TEST_F(Events, AnIndicatorsFaceShowsItsNumberExactlyAsTheBoxWouldAndTheBoxCatche
     EXPECT_NE(Picture("box-other.png"), face);
 }
 
+// The digits and the minus sign are drawn from glyphs looked up once; a prefix falls back to
+// the box's whole text. Either way the face shows what the box would.
+TEST_F(Events, AnIndicatorsFaceWritesNegativeNumbersAndPrefixesAsTheBoxWould) {
+    DisplayPanel(panelHandle);
+    auto *box = qobject_cast<QSpinBox *>(plat::CtrlWidget(panelHandle, NUMvalA));
+    ASSERT_TRUE(box);
+    box->setMinimum(-99999);
+    auto faceAndBox = [box](int value) {
+        SetCtrlVal(panelHandle, NUMvalA, value);
+        ProcessSystemEvents();
+        QImage face = Picture("face.png");
+        for (int i = 0; i < 40; i++) // quiet: the box takes the value
+            ProcessSystemEvents();
+        std::vector<QWidget *> hidden;
+        for (QObject *child : box->children())
+            if (child->isWidgetType() && !qobject_cast<QLineEdit *>(child)) {
+                hidden.push_back(static_cast<QWidget *>(child));
+                hidden.back()->hide();
+            }
+        QImage own = Picture("box.png");
+        for (QWidget *w : hidden)
+            w->show();
+        return std::pair{face, own};
+    };
+    for (int value : {-30517, 8, -1}) {
+        auto [face, own] = faceAndBox(value);
+        EXPECT_EQ(face, own) << value;
+    }
+    box->setPrefix("x");
+    auto [face, own] = faceAndBox(602);
+    EXPECT_EQ(face, own);
+}
+
 TEST(Panels, UnknownResourceFileOrPanelIsRefused) {
     EXPECT_LT(LoadPanel(0, "other.uir", PANEL), 0);
     EXPECT_LT(LoadPanel(0, "XVELZUK1V15.uir", 3), 0);
