@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 namespace {
 constexpr int kMaxTraces = 8;
@@ -168,7 +169,21 @@ class StripChart : public QWidget {
     // Where the traces are now and where the screen shows them: what a paint must cover. The
     // rows of the traces in a band merge where they overlap, and a band's rows that continue
     // the previous band's widen its rectangle: a level trace is one rectangle, not sixteen.
-    QRegion Dirty(const TraceBands &now) const {
+    // A paint right after its request needs the same region again: it is kept with what it was
+    // worked out from, and worked out afresh when any of that differs.
+    const QRegion &Dirty(const TraceBands &now) {
+        DirtyFrom from{{},          {},      area.left, area.top, area.width,
+                       area.height, width(), height(),  traces,   drawnKnown};
+        std::memcpy(from.now, now, sizeof(TraceBands));
+        std::memcpy(from.drawn, drawn, sizeof(TraceBands));
+        if (!dirtyKnown || std::memcmp(&from, &dirtyFrom, sizeof from) != 0) {
+            dirty = WorkOutDirty(now);
+            dirtyFrom = from;
+            dirtyKnown = true;
+        }
+        return dirty;
+    }
+    QRegion WorkOutDirty(const TraceBands &now) const {
         if (!drawnKnown) return QRegion(rect());
         QRect rects[kBands * kMaxTraces];
         int n = 0, prevRight = INT_MIN;
@@ -268,6 +283,16 @@ class StripChart : public QWidget {
     bool drawnKnown = false; // false: the whole chart is to be painted
     TraceBands bands = {};   // rows each trace covers now, by column band
     bool bandsKnown = false; // false: bands to be worked out from the rings
+    struct DirtyFrom {       // what the last repaint region was worked out from
+        TraceBands now, drawn;
+        int left, top, width, height; // the area
+        int chartWidth, chartHeight;
+        int traces;
+        int drawnKnown; // all ints: compared as bytes, there is no padding
+    };
+    DirtyFrom dirtyFrom;
+    QRegion dirty;           // the last repaint region
+    bool dirtyKnown = false; // dirty and dirtyFrom hold one
     plot::FrameGate gate;
     plat::FrameTimer timer{nullptr, [this] { return Tick(); }}; // running while values come
     bool stale = false;        // values appended since the last paint
