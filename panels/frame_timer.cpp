@@ -1,5 +1,5 @@
-// The display-frame timer of the strip charts and indicators: one tick a frame while there is
-// something to show, stopped after 30 quiet frames.
+// The display-frame timer of the strip charts and indicators: one tick a frame (or every few)
+// while there is something to show, stopped after a number of quiet ticks.
 #include "frame_timer.h"
 #include "plot.h"
 #include "runtime.h"
@@ -8,19 +8,19 @@
 #include <QWidget>
 #include <cmath>
 
-constexpr int kIdleTicks = 30; // frames without anything to show before the timer stops
-
 double plat::FramePeriodOf(const QWidget *w) {
     QScreen *s = w ? w->screen() : nullptr;
     return plot::FramePeriod(s ? s->refreshRate() : 0);
 }
 
-plat::FrameTimer::FrameTimer(QObject *parent, std::function<bool()> show, void (*quiet)())
-    : QTimer(parent), show(std::move(show)), quiet(quiet) {
+plat::FrameTimer::FrameTimer(QObject *parent, std::function<bool()> show, void (*quiet)(),
+                             int idleLimit, int framesPerTick)
+    : QTimer(parent), show(std::move(show)), quiet(quiet), idleLimit(idleLimit),
+      framesPerTick(framesPerTick) {
     connect(this, &QTimer::timeout, [this] {
         if (this->show()) {
             idleTicks = 0;
-        } else if (++idleTicks > kIdleTicks) {
+        } else if (++idleTicks > this->idleLimit) {
             stop();
             if (this->quiet) this->quiet();
         }
@@ -30,5 +30,5 @@ plat::FrameTimer::FrameTimer(QObject *parent, std::function<bool()> show, void (
 void plat::FrameTimer::Arm(const QWidget *w) {
     if (isActive()) return;
     idleTicks = 0;
-    start(plat::TestClockOn() ? 0 : int(std::ceil(FramePeriodOf(w) * 1000)));
+    start(plat::TestClockOn() ? 0 : int(std::ceil(FramePeriodOf(w) * framesPerTick * 1000)));
 }

@@ -1,7 +1,9 @@
 // Indicators: read-only numeric displays take a new value at once for reading back, and show it
-// on the panel at the next display frame, all of them together, drawn by a light face.
+// on the panel at the next event processing or display frame, drawn by a light face.
 #include "frame_timer.h"
 #include "panels.h"
+#include "plot.h"
+#include "runtime.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -212,6 +214,17 @@ int g_nPending = 0;
 
 void SyncBoxes(); // once the updates pause
 
+// Values that come slower than the display's frames (the live loop's 25 a second) are shown at
+// the next event processing, as the strip charts are: a frame timer ticking at 60 Hz for them
+// would wake the program some 35 times a second for nothing. Faster values wait for the frame
+// timer, which shows the newest of them once a frame. The boxes take the shown values once a
+// slow timer (a quarter second a tick) has seen nothing shown for more than two ticks.
+constexpr int kQuietFramesPerTick = 15;
+constexpr int kQuietTicks = 2;
+plot::FrameGate g_gate;        // when values were last shown
+bool g_posted = false;         // a show is posted to the next event processing
+bool g_shownSinceTick = false; // values were shown since the quiet timer's last tick
+
 plat::FrameTimer *Frames() {
     static QPointer<plat::FrameTimer> t; // owned by the application object
     if (!t && QCoreApplication::instance())
@@ -222,8 +235,52 @@ plat::FrameTimer *Frames() {
                 plat::ShowIndicators();
                 return true;
             },
-            SyncBoxes);
+            nullptr, 1);
     return t;
+}
+
+plat::FrameTimer *Quiet() {
+    static QPointer<plat::FrameTimer> t; // owned by the application object
+    if (!t && QCoreApplication::instance())
+        t = new plat::FrameTimer(
+            QCoreApplication::instance(),
+            [] {
+                bool shown = g_shownSinceTick;
+                g_shownSinceTick = false;
+                return shown;
+            },
+            SyncBoxes, kQuietTicks, kQuietFramesPerTick);
+    return t;
+}
+
+class Poster : public QObject { // receives the posted shows
+  protected:
+    void customEvent(QEvent *) override {
+        g_posted = false;
+        if (g_nPending > 0) plat::ShowIndicators();
+    }
+};
+
+QObject *Posts() {
+    static QPointer<Poster> p; // owned by the application object
+    if (!p && QCoreApplication::instance()) {
+        p = new Poster;
+        p->setParent(QCoreApplication::instance());
+    }
+    return p;
+}
+
+void Schedule(const QWidget *box) {
+    Quiet()->Arm(box);
+    if (g_posted) return; // a show is on its way
+    plat::FrameTimer *frames = Frames();
+    if (frames->isActive()) return; // values faster than the frames: the timer shows them
+    if (!g_gate.Due(Timer(), plat::FramePeriodOf(box))) {
+        frames->Arm(box);
+    } else if (!g_posted) {
+        g_posted = true;
+        QCoreApplication::postEvent(Posts(), new QEvent(QEvent::User));
+    }
 }
 
 Pending *Find(const Face *face) {
@@ -271,10 +328,12 @@ bool plat::SetIndicator(QSpinBox *box, int value) {
     if (g_nPending == kMaxPending) { // more than the panels have: shown at once instead
         face->Show(value);
         MarkUnsynced(face);
+        g_shownSinceTick = true;
+        Quiet()->Arm(box);
         return true;
     }
     g_pending[g_nPending++] = {face, value};
-    frames->Arm(box);
+    Schedule(box);
     return true;
 }
 
@@ -288,6 +347,8 @@ int plat::IndicatorValue(const QSpinBox *box) {
 void plat::ShowIndicators() {
     int n = g_nPending;
     g_nPending = 0; // before the faces change: a value set meanwhile waits for the next frame
+    g_gate.last = Timer();
+    g_shownSinceTick = true;
     for (int i = 0; i < n; i++)
         if (Face *face = g_pending[i].face) {
             face->Show(g_pending[i].value);
@@ -298,7 +359,11 @@ void plat::ShowIndicators() {
 void plat::ForgetIndicators() {
     g_nPending = 0;
     g_nUnsynced = 0;
+    g_gate = {};
+    g_posted = false; // a show still posted finds nothing to show
+    g_shownSinceTick = false;
     if (plat::FrameTimer *frames = Frames()) frames->stop();
+    if (plat::FrameTimer *quiet = Quiet()) quiet->stop();
 }
 
 int ShownCtrlVal(int panel, int control) {
