@@ -1,8 +1,9 @@
 // Benchmark of the live monitor: runs the Run loop against the simulated controller in process
 // at true 19200-baud line timing, against xvelzuk1-sim over a pseudo-terminal at line timing,
 // and in process without line timing (as fast as it answers); prints the reply rate, CPU per
-// reply split into decode, history, drawing and the rest, the drawing's share of a core and the
-// reply-to-next-request times; then the time of a scan capture. With the panel showing, a fourth
+// reply split into decode, history, drawing and the rest, the drawing's share of a core, the
+// reply-to-next-request times and the time the virtual machine's host took for other guests
+// (the tails follow it); then the time of a scan capture. With the panel showing, a fourth
 // run in process with it hidden gives the loop's own CPU, and the difference the window's share:
 // the chart's and indicators' redraws. XVEL_BENCH_SECONDS shortens the runs, XVEL_BENCH_HIDDEN
 // leaves the panel hidden throughout.
@@ -31,6 +32,7 @@ struct Result {
     double median = 0, p99 = 0, max = 0; // reply -> next request, ms
     double perReply[CPU_PARTS + 1] = {}; // ms of CPU per reply: the parts, then the rest
     double paints = 0, drawShare = 0;    // chart paints per second, drawing CPU/wall %
+    double steal = 0;                    // CPU time the host gave other guests / wall %
 };
 
 static double CpuSeconds() {
@@ -38,6 +40,18 @@ static double CpuSeconds() {
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+}
+
+// CPU time the virtual machine's host took from this guest for others, all CPUs, s; 0 where
+// the system does not tell. A run with much of it shows the host's scheduling, not the loop's.
+static double StealSeconds() {
+    unsigned long long v[8] = {};
+    FILE *f = fopen("/proc/stat", "r");
+    if (!f) return 0;
+    int n = fscanf(f, "cpu %llu %llu %llu %llu %llu %llu %llu %llu", &v[0], &v[1], &v[2], &v[3],
+                   &v[4], &v[5], &v[6], &v[7]);
+    fclose(f);
+    return n == 8 ? double(v[7]) / double(sysconf(_SC_CLK_TCK)) : 0;
 }
 
 // One Run of kSeconds. Replies are counted by their decoding: the receive handler decodes each
@@ -48,11 +62,13 @@ static Result RunLoop() {
     plat::g_cpuProbes = true;
     auto wall0 = std::chrono::steady_clock::now();
     double cpu0 = CpuSeconds();
+    double steal0 = StealSeconds();
     OperatorPress(panelHandle, BTNRun); // returns when Stop has ended the loop
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
     double cpu = CpuSeconds() - cpu0;
     plat::g_cpuProbes = false;
     Result r;
+    r.steal = (StealSeconds() - steal0) / wall * 100;
     int n = std::max(1, plat::CpuPartSpans(CPU_DECODE) / 2);
     r.rate = n / wall;
     r.ratio = r.rate * kCycle;
@@ -200,6 +216,7 @@ int main(int argc, char **argv) {
     Row("reply -> next request, median ms", r, 3, &Result::median, "%14.3f");
     Row("reply -> next request, p99 ms", r, 3, &Result::p99, "%14.3f");
     Row("reply -> next request, max ms", r, 3, &Result::max, "%14.3f");
+    Row("host's steal time / wall time, %", r, 3, &Result::steal, "%14.2f");
     ScanCapture();
     CloseCom(com);
     CloseCVIRTE();
