@@ -219,6 +219,7 @@ void SyncBoxes(); // once the updates pause
 // would wake the program some 35 times a second for nothing. Faster values wait for the frame
 // timer, which shows the newest of them once a frame. The boxes take the shown values once a
 // slow timer (a quarter second a tick) has seen nothing shown for more than two ticks.
+constexpr int kFrameIdleTicks = 1; // the frame timer stops once values come slower again
 constexpr int kQuietFramesPerTick = 15;
 constexpr int kQuietTicks = 2;
 plot::FrameGate g_gate;        // when values were last shown
@@ -235,7 +236,7 @@ plat::FrameTimer *Frames() {
                 plat::ShowIndicators();
                 return true;
             },
-            nullptr, 1);
+            nullptr, kFrameIdleTicks);
     return t;
 }
 
@@ -277,7 +278,7 @@ void Schedule(const QWidget *box) {
     if (frames->isActive()) return; // values faster than the frames: the timer shows them
     if (!g_gate.Due(Timer(), plat::FramePeriodOf(box))) {
         frames->Arm(box);
-    } else if (!g_posted) {
+    } else {
         g_posted = true;
         QCoreApplication::postEvent(Posts(), new QEvent(QEvent::User));
     }

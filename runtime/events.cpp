@@ -150,9 +150,9 @@ void AdvanceTestClock(double seconds) {
 // Idle: waits in the toolkit's dispatcher, which operator input, repaints, timers and a real
 // port's first byte wake at once, until shortly before the next reply the simulator completes,
 // or LONGEST_WAIT so the caller's loop sees its time-outs. The last PRECISE_SPAN before a due
-// reply is waited for precisely, because the dispatcher's timers run in whole milliseconds and
-// late: a sleep to 1 ms before it, one to 0.2 ms before it, and the rest spun, so a reply is taken
-// the moment it is complete. The rest of a frame a real port is receiving is slept through in
+// reply is one sleep to its due time (on Linux with a microsecond of timer slack), because the
+// dispatcher's timers run in whole milliseconds and late, and a reply is to be taken the moment
+// it is complete. The rest of a frame a real port is receiving is slept through in
 // one go (at most FRAME_WAIT, so input is never kept longer), since the dispatcher would wake
 // for every byte. Each wake-up costs a context switch, so the loop wakes a few times per reply.
 constexpr double PRECISE_SPAN = 0.003;

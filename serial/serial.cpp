@@ -185,13 +185,10 @@ double plat::NextNotifyTime() {
 // covers bytes that reached us late in a burst (an adapter's latency timer, a busy far end): the
 // rest of their frame is then that much nearer than the count says.
 static void WaitOnLine(Port &p, double seconds) {
-    int missing = p.notifyCount - p.qlen;
-    if ((p.mask & LWRS_RECEIVE) && p.qlen > 0 && missing > 0) {
-        double sure = std::min(seconds, missing * p.charTime - 0.002);
-        if (sure > 0) {
-            std::this_thread::sleep_for(std::chrono::duration<double>(sure));
-            seconds -= sure;
-        }
+    double sure = std::min(seconds, (p.notifyCount - p.qlen) * p.charTime - 0.002);
+    if (sure > 0) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(sure));
+        seconds -= sure;
     }
     if (seconds > 0) p.dev->waitForData(seconds);
 }
