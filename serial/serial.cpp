@@ -181,11 +181,14 @@ double plat::NextNotifyTime() {
 }
 
 // The rest of a frame begun in the queue cannot arrive faster than the line carries it: sleep
-// through all but its last 2 ms instead of waking for every byte, then wait for data. The margin
-// covers bytes that reached us late in a burst (an adapter's latency timer, a busy far end): the
-// rest of their frame is then that much nearer than the count says.
+// through all but its last LINE_MARGIN instead of waking for every byte, then wait for data.
+// The margin covers bytes that reached us late in a burst (a low-latency adapter's USB frame, a
+// busy far end) and a sender's clock up to 3% fast: the rest of their frame is then that much
+// nearer than the count says.
+constexpr double LINE_MARGIN = 0.001;
+
 static void WaitOnLine(Port &p, double seconds) {
-    double sure = std::min(seconds, (p.notifyCount - p.qlen) * p.charTime - 0.002);
+    double sure = std::min(seconds, (p.notifyCount - p.qlen) * p.charTime - LINE_MARGIN);
     if (sure > 0) {
         std::this_thread::sleep_for(std::chrono::duration<double>(sure));
         seconds -= sure;

@@ -99,7 +99,11 @@ class QtSerialDevice final : public ComDevice {
     }
     int read(unsigned char *dst, int max) override {
         if (vanished || max <= 0) return 0;
-        if (port->bytesAvailable() == 0) port->waitForReadyRead(0); // OS buffer -> port buffer
+        // OS buffer -> port buffer. Asked first whether the OS has any: a wait that finds
+        // nothing raises the port's time-out error, a translated message and a signal, and the
+        // event side reads every turn.
+        if (port->bytesAvailable() == 0 && plat::BytesWaiting(qintptr(port->handle())) != 0)
+            port->waitForReadyRead(0);
         qint64 n = port->read(reinterpret_cast<char *>(dst), max);
         return n < 0 ? 0 : int(n);
     }

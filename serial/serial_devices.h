@@ -40,6 +40,7 @@ void ForgetPortWatch();                          // watch, fake ports, queued ev
 
 // The line itself (serial_line_linux.cpp); handle: the port's native handle
 bool HungUp(long long handle);                          // the device hung up or is gone
+int BytesWaiting(long long handle);                     // bytes the OS holds; -1: unknown
 void AskLowLatency(long long handle, const char *path); // bytes passed on at once, if it can
 
 // Port hints (port_hints_posix.cpp): the hint line and standard error say why a device did not

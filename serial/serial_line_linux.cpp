@@ -1,5 +1,5 @@
-// What Linux tells of a serial line beyond the toolkit: whether the device hung up, and the
-// adapters' low-latency mode.
+// What Linux tells of a serial line beyond the toolkit: whether the device hung up, how many
+// bytes it holds, and the adapters' low-latency mode.
 #include "serial.h"
 #include "serial_devices.h"
 
@@ -11,6 +11,11 @@ bool plat::HungUp(long long handle) {
     int fd = int(handle);
     pollfd p{fd, POLLIN, 0};
     return fd < 0 || (poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)));
+}
+
+int plat::BytesWaiting(long long handle) {
+    int n = 0;
+    return ioctl(int(handle), FIONREAD, &n) == 0 ? n : -1;
 }
 
 // USB-serial adapters hold received bytes up to 16 ms before passing them on, which caps the
