@@ -153,12 +153,13 @@ void AdvanceTestClock(double seconds) {
 // reply is one sleep to its due time (on Linux with a microsecond of timer slack), because the
 // dispatcher's timers run in whole milliseconds and late, and a reply is to be taken the moment
 // it is complete. The rest of a frame a real port is receiving is slept through in
-// one go (at most FRAME_WAIT, so input is never kept longer), since the dispatcher would wake
-// for every byte. Each wake-up costs a context switch, so the loop wakes a few times per reply.
+// one go (at most FRAME_WAIT, about a display frame, so input is never kept longer), since the
+// dispatcher would wake for every byte. Each wake-up costs a context switch, so the loop wakes
+// a few times per reply.
 constexpr double PRECISE_SPAN = 0.003;
 constexpr double WAKE_EARLY = 0.0025; // the dispatcher's timer fires up to a millisecond late
-constexpr double LONGEST_WAIT = 0.02;
-constexpr double FRAME_WAIT = 0.005;
+constexpr double LONGEST_WAIT = 0.05;
+constexpr double FRAME_WAIT = 0.02;
 
 static QTimer *WakeTimer() {
     static QPointer<QTimer> t; // owned by the application object; its timeout only wakes
@@ -168,6 +169,22 @@ static QTimer *WakeTimer() {
         t->setTimerType(Qt::PreciseTimer);
     }
     return t;
+}
+
+// The wake-up timer is left running after a wait that something else ended, and kept for the
+// next wait when it fires no later than that wait would: restarting a timer registers it with
+// the dispatcher anew, and the loop turns several times between two replies.
+static double g_wakeAt = -1; // Timer() time the running wake-up timer fires
+
+static bool ArmWake(double wait) {
+    QTimer *t = WakeTimer();
+    if (!t) return false;
+    double now = Timer();
+    if (t->isActive() && g_wakeAt > now && g_wakeAt <= now + wait) return true;
+    int ms = std::max(1, int(wait * 1000));
+    t->start(ms);
+    g_wakeAt = now + ms / 1000.0;
+    return true;
 }
 
 static void WaitPrecisely() {
@@ -183,11 +200,10 @@ static void IdleWait(QAbstractEventDispatcher *d) {
         WaitPrecisely();
     } else if (!(g_source.wait && g_source.wait(FRAME_WAIT))) {
         double wait = due > 0 ? std::min(due - WAKE_EARLY, LONGEST_WAIT) : LONGEST_WAIT;
-        QTimer *t = WakeTimer();
-        if (!t) return;
-        t->start(std::max(1, int(wait * 1000)));
+        if (!ArmWake(wait)) return;
         d->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        t->stop();
+        due = NextDue() - Timer();
+        if (due > -1 && due < PRECISE_SPAN) WaitPrecisely(); // woken for it: no turn between
     }
     Pump();
 }
