@@ -182,10 +182,11 @@ double plat::NextNotifyTime() {
 
 // The rest of a frame begun in the queue cannot arrive faster than the line carries it: sleep
 // through all but its last LINE_MARGIN instead of waking for every byte, then wait for data.
-// The margin covers bytes that reached us late in a burst (a low-latency adapter's USB frame, a
-// busy far end) and a sender's clock up to 3% fast: the rest of their frame is then that much
-// nearer than the count says.
-constexpr double LINE_MARGIN = 0.001;
+// The margin covers the wake-up's own delay after the bytes came and a sender's clock a few
+// percent fast, so one wait takes the last byte. Bytes that reached us late (a USB adapter
+// passes them on in 1-ms frames) bring the rest nearer than the count says: the wait then ends
+// at most that lateness less the margin after the frame is complete.
+constexpr double LINE_MARGIN = 0.0005;
 
 static void WaitOnLine(Port &p, double seconds) {
     double sure = std::min(seconds, (p.notifyCount - p.qlen) * p.charTime - LINE_MARGIN);
