@@ -180,20 +180,28 @@ double plat::NextNotifyTime() {
     return next;
 }
 
-// The rest of a frame begun in the queue cannot arrive faster than the line carries it: sleep
-// through all but its last LINE_MARGIN instead of waking for every byte, then wait for data.
-// The margin covers the wake-up's own delay after the bytes came and a sender's clock a few
-// percent fast, so one wait takes the last byte. Bytes that reached us late (a USB adapter
-// passes them on in 1-ms frames) bring the rest nearer than the count says: the wait then ends
-// at most that lateness less the margin after the frame is complete.
+// The rest of a frame begun in the queue cannot arrive faster than the line carries it: it is
+// slept through instead of waking for every byte. The first sleep ends COUNT_MARGIN early, as
+// the bytes counted may have come in late (the wake-up after the first byte, a USB adapter's
+// 1-ms frames): the rest of the frame is then that much nearer. The bytes that came meanwhile
+// show where the line is to within a byte, so the second sleep ends LINE_MARGIN before the
+// last byte (a sender's clock a few percent fast), and one wait takes that byte.
+constexpr double COUNT_MARGIN = 0.002;
 constexpr double LINE_MARGIN = 0.0005;
 
-static void WaitOnLine(Port &p, double seconds) {
-    double sure = std::min(seconds, (p.notifyCount - p.qlen) * p.charTime - LINE_MARGIN);
-    if (sure > 0) {
-        std::this_thread::sleep_for(std::chrono::duration<double>(sure));
-        seconds -= sure;
-    }
+static double SleepFor(double seconds, double most) { // seconds slept
+    double s = std::min(seconds, most);
+    if (s <= 0) return 0;
+    std::this_thread::sleep_for(std::chrono::duration<double>(s));
+    return s;
+}
+
+static void WaitOnLine(int port, double seconds) {
+    Port &p = g_ports[port];
+    seconds -= SleepFor((p.notifyCount - p.qlen) * p.charTime - COUNT_MARGIN, seconds);
+    Pull(port);
+    if (!p.dev || p.qlen >= p.notifyCount) return;
+    seconds -= SleepFor((p.notifyCount - p.qlen) * p.charTime - LINE_MARGIN, seconds);
     if (seconds > 0) p.dev->waitForData(seconds);
 }
 
@@ -208,7 +216,7 @@ bool plat::WaitForPortData(double seconds) {
             p.qlen >= p.notifyCount)
             return false;
         g_direct++; // a real port's readyRead during the wait must not run the callback here
-        WaitOnLine(p, seconds);
+        WaitOnLine(i, seconds);
         g_direct--;
         return true;
     }

@@ -99,11 +99,12 @@ class QtSerialDevice final : public ComDevice {
     }
     int read(unsigned char *dst, int max) override {
         if (vanished || max <= 0) return 0;
-        // OS buffer -> port buffer. Asked first whether the OS has any: a wait that finds
-        // nothing raises the port's time-out error, a translated message and a signal, and the
-        // event side reads every turn.
-        if (port->bytesAvailable() == 0 && plat::BytesWaiting(qintptr(port->handle())) != 0)
-            port->waitForReadyRead(0);
+        // OS buffer -> port buffer, all of it: the wait through a frame under way counts the
+        // bytes still to come from what was read. The OS is asked first whether it holds any,
+        // since a wait that finds nothing raises the port's time-out error, a translated
+        // message and a signal, and the event side reads every turn.
+        int held = plat::BytesWaiting(qintptr(port->handle()));
+        if (held > 0 || (held < 0 && port->bytesAvailable() == 0)) port->waitForReadyRead(0);
         qint64 n = port->read(reinterpret_cast<char *>(dst), max);
         return n < 0 ? 0 : int(n);
     }
