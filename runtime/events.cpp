@@ -152,8 +152,8 @@ void AdvanceTestClock(double seconds) {
 // or LONGEST_WAIT so the caller's loop sees its time-outs. The last PRECISE_SPAN before a due
 // reply is one sleep to its due time (on Linux with a microsecond of timer slack), because the
 // dispatcher's timers run in whole milliseconds and late, and a reply is to be taken the moment
-// it is complete. The rest of a frame a real port is receiving is slept through in
-// one go (at most FRAME_WAIT, about a display frame, so input is never kept longer), since the
+// it is complete. The rest of a frame a real port is receiving is slept through by the port
+// (at most FRAME_WAIT, about a display frame, so input is never kept longer), since the
 // dispatcher would wake for every byte. Each wake-up costs a context switch, so the loop wakes
 // a few times per reply.
 constexpr double PRECISE_SPAN = 0.003;
@@ -194,16 +194,19 @@ static void WaitPrecisely() {
     }
 }
 
+static bool ReplyNear(double due) { // due: seconds to the next reply, below -1 if unknown
+    return due > -1 && due < PRECISE_SPAN;
+}
+
 static void IdleWait(QAbstractEventDispatcher *d) {
     double due = NextDue() - Timer();
-    if (due > -1 && due < PRECISE_SPAN) {
+    if (ReplyNear(due)) {
         WaitPrecisely();
     } else if (!(g_source.wait && g_source.wait(FRAME_WAIT))) {
         double wait = due > 0 ? std::min(due - WAKE_EARLY, LONGEST_WAIT) : LONGEST_WAIT;
         if (!ArmWake(wait)) return;
         d->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        due = NextDue() - Timer();
-        if (due > -1 && due < PRECISE_SPAN) WaitPrecisely(); // woken for it: no turn between
+        if (ReplyNear(NextDue() - Timer())) WaitPrecisely(); // woken for it: no turn between
     }
     Pump();
 }

@@ -321,8 +321,7 @@ int ComWrt(int port, const unsigned char *buffer, int count) {
 static void WaitForBytes(Port &p, int need, double left) {
     double due = p.dev->arrivalOf(need);
     if (due > 0) {
-        double wait = std::min(left, due - Timer());
-        if (wait > 0) std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+        SleepFor(due - Timer(), left);
         return;
     }
     p.dev->waitForData(std::min(left, 0.05));
