@@ -1,11 +1,13 @@
 // Shared set-up of the program-level tests and small helpers to read what the program did.
 #include "fixture.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
-void MapPorts(std::vector<std::string> args) {
-    std::vector<char *> argv{const_cast<char *>("xvelzuk1"), const_cast<char *>("--com-only")};
+void MapPorts(std::vector<std::string> args, bool comOnly) {
+    std::vector<char *> argv{const_cast<char *>("xvelzuk1")};
+    if (comOnly) argv.push_back(const_cast<char *>("--com-only"));
     for (auto &a : args)
         argv.push_back(a.data());
     int code = 0;
@@ -27,6 +29,17 @@ Ints SentOrders() {
     for (size_t i = 0; i < b.size(); i += 36)
         orders.push_back(i + 36 <= b.size() ? b[i + 2] << 8 | b[i + 3] : -1);
     return orders;
+}
+
+int SentCount(int order) {
+    Ints orders = SentOrders();
+    return int(std::count(orders.begin(), orders.end(), order));
+}
+
+std::vector<uint16_t> ParamVars() {
+    return {powerA,  refA,   tolA,     triglvlA, hysteresis, polarity, hold,
+            average, hwmode, evalmode, trigmode, outmode,    anamode,  sdelay,
+            maxmode, powerB, refB,     tolB,     triglvlB};
 }
 
 Bytes Frame(int order, std::vector<unsigned> words) {

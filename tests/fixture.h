@@ -19,8 +19,9 @@ using Doubles = std::vector<double>;
 constexpr const char *kSimFirmware =
     "XVEL-ZUK1 SIM FW 1.07 2x1024px 19200Bd"; // the simulator's firmware text
 
-// Maps ports as the command line would: e.g. {"--com", "1=sim"}.
-void MapPorts(std::vector<std::string> args);
+// Maps ports as the command line would: e.g. {"--com", "1=sim"}; with comOnly the mapped ports
+// alone, without it the system's ports too.
+void MapPorts(std::vector<std::string> args, bool comOnly = true);
 
 Bytes SentBytes();                             // everything the program wrote to the simulator
 std::string FileText(const std::string &path); // a file's whole content, "" when unreadable
@@ -38,6 +39,9 @@ std::string CtrlText(int panel, int control, int attribute = 0);
 Ints CtrlInts(int panel, Ints controls);
 Ints Attrs(int panel, Ints controls, int attribute);
 int HandlerTakesReplies(); // 1 when the receive handler takes the reply to a Refresh sent now
+int SentCount(int order);  // how many frames of this order were sent
+// The nineteen parameter variables in frame order: set I words 1-15, then set II words 1-4.
+std::vector<uint16_t> ParamVars();
 
 class AppTest : public ::testing::Test {
   protected:

@@ -2,7 +2,6 @@
 // runs, and what the program does when the window closes in the middle of one.
 #include "fixture.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -37,16 +36,6 @@ static Ints Dimmed() { // the guarded controls' dimmed states, main panel then s
     return d;
 }
 
-static std::vector<uint16_t> Sets() {
-    return {powerA,  refA,   tolA,     triglvlA, hysteresis, polarity, hold,
-            average, hwmode, evalmode, trigmode, outmode,    anamode,  sdelay,
-            maxmode, powerB, refB,     tolB,     triglvlB};
-}
-
-static int Count(int order) {
-    return int(std::ranges::count(SentOrders(), order));
-}
-
 class Guard : public AppTest {
   protected:
     void SetUp() override {
@@ -64,7 +53,7 @@ class Guard : public AppTest {
 TEST_F(Guard, DuringALiveLoopNothingElseCanStartAndAfterStopEverythingWorksAgain) {
     // A parameter read during the loop would store a live reply as a parameter set, plot its
     // reply as a live sample, and a port change would end the loop with a false time-out.
-    std::vector<uint16_t> before = Sets();
+    std::vector<uint16_t> before = ParamVars();
     AtTestTime(Timer() + 0.2, [] {
         TryEverything();
         CC_BTNGet(panelHandle, BTNGet, EVENT_COMMIT, nullptr, 0, 0); // past the dimming
@@ -74,8 +63,8 @@ TEST_F(Guard, DuringALiveLoopNothingElseCanStartAndAfterStopEverythingWorksAgain
     Ints want = Refused();
     want.push_back(0);
     EXPECT_EQ(g_tried, want);
-    EXPECT_EQ(Sets(), before);
-    EXPECT_EQ(SentOrders(), Ints(size_t(Count(8)), 8)) << "nothing but live requests";
+    EXPECT_EQ(ParamVars(), before);
+    EXPECT_EQ(SentOrders(), Ints(size_t(SentCount(8)), 8)) << "nothing but live requests";
     EXPECT_EQ(StatusTexts().back(), "Busy - wait until the running command ends!");
     EXPECT_EQ(valNORMA, 812);
     EXPECT_EQ(Dimmed(), Ints(11, 0));
@@ -232,7 +221,7 @@ TEST_F(Guard, ALiveLoopStartsOnAQuietLineSoAReplyStillArrivingCannotMisalignItsF
         OperatorPress(panelHandle, BTNRun);
         EXPECT_EQ((Ints{valNORMA, valNORMB, adcCHA, adcCHB}), (Ints{812, 790, 523, 498})) << start;
         EXPECT_NE(StatusLine(), "Timeout RS232-Line!");
-        EXPECT_GT(Count(8), 10);
+        EXPECT_GT(SentCount(8), 10);
     }
 }
 

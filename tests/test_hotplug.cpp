@@ -134,13 +134,7 @@ static void SystemPorts(std::vector<std::pair<const char *, const char *>> ports
 }
 
 TEST_F(Hotplug, NumbersStayWithTheirAdapterAndOnlyTheSameStableNameReconnects) {
-    int code = 0;
-    char name[] = "xvelzuk1", opt[] = "--com", map[] = "2=/nonexistent/ttyXVEL";
-    char *argv[] = {name, opt, map};
-    ASSERT_EQ(PlatformOptions(3, argv, &code), 0); // the system's ports and one mapping
-    ResetPlatform();
-    InstallCallbackTable(kControlCallbacks, kControlCallbackCount, kPanelCallbacks,
-                         kPanelCallbackCount);
+    MapPorts({"--com", "2=/nonexistent/ttyXVEL"}, false); // the system's ports and one mapping
     SimRegisterDevice("usb0");
     SimRegisterDevice("usb1");
     SystemPorts({{"usb0", "usb-FTDI_A"}});

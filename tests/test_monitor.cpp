@@ -43,8 +43,8 @@ TEST(History, FillsSetEverySample) {
 
 // ---- Live evaluation --------------------------------------------------------------------------
 
-// A reply's words put where the receive handler leaves them, the newest sample of a chart
-// history, and the live requests the loop sent.
+// A reply's words put where the receive handler leaves them, and the newest sample of a chart
+// history.
 class Live : public LineTest {
   protected:
     static void Reply(std::vector<unsigned> words) {
@@ -56,7 +56,6 @@ class Live : public LineTest {
         const double *n = history + 100 * traces - traces;
         return Doubles(n, n + traces);
     }
-    static int LiveRequests() { return int(std::ranges::count(SentOrders(), 8)); }
 };
 
 TEST_F(Live, IndicesAreLimitedToOneTo128) {
@@ -273,7 +272,7 @@ TEST_F(Monitor, RunPollsAndPlotsEveryReplyUntilStop) {
     AtTestTime(Timer() + 1.0, [] { OperatorPress(panelHandle, BTNStop); });
     OperatorPress(panelHandle, BTNRun);
     EXPECT_EQ(stop_flag, 1);
-    int requests = LiveRequests();
+    int requests = SentCount(8);
     EXPECT_GT(requests, 20); // a reply every ~40 ms of line time
     EXPECT_LT(requests, 27);
     EXPECT_EQ(CtrlInts(panelHandle, {NUMvalA, LEDIn0}), (Ints{812, 1}));
@@ -294,7 +293,7 @@ TEST_F(Monitor, TwoRepliesBeforeATurnGiveOnePlotAndOneRequest) {
         SimQueueRaw(second.data(), 36, Timer() + 0.0005);
     });
     OperatorPress(panelHandle, BTNRun); // ends by time-out after the second request
-    EXPECT_EQ(LiveRequests(), 2);
+    EXPECT_EQ(SentCount(8), 2);
     EXPECT_EQ(valNORMA, 222);
     EXPECT_EQ(Doubles(arrayRAW + 196, arrayRAW + 200), (Doubles{0, 0, 22, 0}));
 }
@@ -327,7 +326,7 @@ TEST_F(Monitor, ARunWithoutRepliesEndsAt2001MsAndANewRunKeepsRawAndResetsNormHis
     OperatorPress(panelHandle, BTNRun);
     EXPECT_DOUBLE_EQ(tdiff, 2.001); // a request aged exactly 2 s did not end the loop
     EXPECT_EQ(StatusLine(), "Timeout RS232-Line!");
-    EXPECT_EQ(LiveRequests(), 1);
+    EXPECT_EQ(SentCount(8), 1);
     EXPECT_EQ(Attrs(panelHandle, {BTNRun, BTNData}, ATTR_DIMMED), (Ints{0, 1})); // Data until Stop
     EXPECT_EQ(arrayRAW[198], lastA); // not cleared: only Stop and the start-up clear it
 }

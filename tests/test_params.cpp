@@ -18,11 +18,6 @@ class Params : public LineTest {
         QueueDialogAnswer(1, path.c_str());
         OperatorPress(panelHandle, button);
     }
-    static Words Sets() { // the nineteen parameter variables: set I, then set II
-        return {powerA,  refA,   tolA,     triglvlA, hysteresis, polarity, hold,
-                average, hwmode, evalmode, trigmode, outmode,    anamode,  sdelay,
-                maxmode, powerB, refB,     tolB,     triglvlB};
-    }
     static Ints Targets() { // the storage target, then the RAM, EEPROM and file buttons
         return {target, CtrlInt(panelHandle, RBTRam), CtrlInt(panelHandle, RBTEeprom),
                 CtrlInt(panelHandle, RBTFile)};
@@ -41,10 +36,10 @@ TEST_F(Params, ReadsSendTheSetAsThePcHoldsItAndSetOnlyItsVariablesFromTheChosenS
     EXPECT_EQ(order, 42);
     for (int w = 1; w < 16; w++)
         SimSetRamWord(1, w, uint16_t(100 + w));
-    Words want = Sets();
+    Words want = ParamVars();
     std::iota(want.end() - 4, want.end(), 101);
     PushGET(RAM, 1);
-    EXPECT_EQ(Sets(), want); // only the four channel B variables changed
+    EXPECT_EQ(ParamVars(), want); // only the four channel B variables changed
     SimClearSent();
     PushGET(EEPROM, 1);
     EXPECT_EQ(SentBytes(), Frame(4, {1, 101, 102, 103, 104}));
@@ -60,11 +55,11 @@ TEST_F(Params, ReadsSendTheSetAsThePcHoldsItAndSetOnlyItsVariablesFromTheChosenS
 TEST_F(Params, WithoutControllerAReadTakesOneAndAHalfSecondsAGetTwiceThatAndNothingChanges) {
     SimSetFault(SIM_FAULT_NO_ANSWER);
     SetCtrlVal(panelHandle, NEDITrefA, 1111); // edited, not yet read
-    Words before = Sets();
+    Words before = ParamVars();
     double t0 = Timer();
     PushGET(RAM, 0);
     EXPECT_NEAR(Timer() - t0, 1.5, 0.01);
-    EXPECT_EQ(Sets(), before);
+    EXPECT_EQ(ParamVars(), before);
     EXPECT_EQ(StatusLine(), "Waiting for parameter-frame ...");
     EXPECT_STREQ(szStatus, "Timeout-RS-232...");
     t0 = Timer();
@@ -143,7 +138,7 @@ TEST_F(Params, ParameterFilesHoldTheStartValuesByteExactAndLoadBackAllNineteenVa
         SetCtrlVal(panelPopUp, control, value);
     WithFile(BTNSend, all);
     EXPECT_EQ(maxmode, 70); // Send took the panels' values first
-    Words saved = Sets();
+    Words saved = ParamVars();
     // powerA above sixteen bits, and more than 32 numbers: the rest is ignored.
     std::string text = kStartFile;
     text.replace(text.find("  500"), 5, "65537");
@@ -152,7 +147,7 @@ TEST_F(Params, ParameterFilesHoldTheStartValuesByteExactAndLoadBackAllNineteenVa
     EXPECT_EQ(powerA, 1);  // the low sixteen bits of 65537
     ASSERT_EQ(CtrlInt(panelPopUp, NEDITmaxmode), 0);
     WithFile(BTNGet, all);
-    EXPECT_EQ(Sets(), saved);
+    EXPECT_EQ(ParamVars(), saved);
     EXPECT_EQ(CtrlInt(panelHandle, NEDIThwmode), 60007);
     EXPECT_EQ(CtrlInt(panelPopUp, NEDITmaxmode), 70);
 }
@@ -164,17 +159,17 @@ TEST_F(Params, BadMissingUnwritableOrCancelledParameterFilesChangeNothingAndSayW
         {"0\n500\nabc\n", ": no valid number in line 3!"},
         {"0\n-5\n", ": no valid number in line 2!"},
     };
-    Words before = Sets();
+    Words before = ParamVars();
     std::string path = Tmp("bad.cfg"), missing = Tmp("no-such.cfg");
     for (auto &[content, message] : cases) {
         std::ofstream(path) << content;
         WithFile(BTNGet, path);
         EXPECT_EQ(StatusLine(), "Parameter file " + path + message) << content;
-        EXPECT_EQ(Sets(), before);
+        EXPECT_EQ(ParamVars(), before);
     }
     WithFile(BTNGet, missing);
     EXPECT_EQ(StatusLine(), "Cannot read parameter file " + missing + "!");
-    EXPECT_EQ(Sets(), before);
+    EXPECT_EQ(ParamVars(), before);
     path = Tmp("no-such-folder/x.cfg");
     WithFile(BTNSend, path);
     EXPECT_EQ(StatusLine(), "Cannot write parameter file " + path + "!");
@@ -216,32 +211,14 @@ TEST_F(Params, ModeValuesOutsideTheirTablesReadAsTheDefaultText) {
 // --show and --diff name the settings without the panels: their captions must be the panels'.
 // (The two power values share one unlabelled place, named by the A/B switch.)
 TEST_F(Params, EverySettingsCaptionIsItsControlsLabelOnThePanels) {
-    const struct {
-        int *panel, control;
-    } controls[SETTINGS_COUNT] = {
-        {nullptr, 0},
-        {nullptr, 0},
-        {&panelHandle, NEDITrefA},
-        {&panelHandle, NEDITrefB},
-        {&panelHandle, NEDITtolA},
-        {&panelHandle, NEDITtolB},
-        {&panelHandle, NEDIThysteresis},
-        {&panelHandle, NEDIThwmode},
-        {&panelPopUp, NEDITmaxmode},
-        {&panelPopUp, NEDITaverage},
-        {&panelPopUp, NEDITpolarity},
-        {&panelPopUp, NEDIThold},
-        {&panelPopUp, DROP_EvalMode},
-        {&panelPopUp, NEDITtriglvlA},
-        {&panelPopUp, NEDITtriglvlB},
-        {&panelPopUp, DropTrigmode},
-        {&panelPopUp, NEDITsdelay},
-        {&panelPopUp, RNGoutmode},
-        {&panelPopUp, RNGanamode},
-    };
-    for (int i = 0; i < SETTINGS_COUNT; i++) {
-        if (!controls[i].panel) continue;
-        EXPECT_EQ(CtrlText(*controls[i].panel, controls[i].control, ATTR_LABEL_TEXT),
-                  kSettings[i].caption);
-    }
+    const int onMain[] = {NEDITrefA, NEDITrefB, NEDITtolA, NEDITtolB, NEDIThysteresis, NEDIThwmode};
+    const int onPopUp[] = {NEDITmaxmode,  NEDITaverage,  NEDITpolarity, NEDIThold,
+                           DROP_EvalMode, NEDITtriglvlA, NEDITtriglvlB, DropTrigmode,
+                           NEDITsdelay,   RNGoutmode,    RNGanamode};
+    ASSERT_EQ(2 + std::size(onMain) + std::size(onPopUp), size_t(SETTINGS_COUNT));
+    for (int i = 2; i < SETTINGS_COUNT; i++) // settings 0 and 1: the two power values
+        EXPECT_EQ(i < 8 ? CtrlText(panelHandle, onMain[i - 2], ATTR_LABEL_TEXT)
+                        : CtrlText(panelPopUp, onPopUp[i - 8], ATTR_LABEL_TEXT),
+                  kSettings[i].caption)
+            << i;
 }

@@ -16,16 +16,12 @@
 
 namespace {
 
-// The parameter variables in frame order (set I words 1-15, then set II words 1-4) and their
-// controls.
-uint16_t *const kVars[] = {&powerA,  &refA,   &tolA,     &triglvlA, &hysteresis, &polarity, &hold,
-                           &average, &hwmode, &evalmode, &trigmode, &outmode,    &anamode,  &sdelay,
-                           &maxmode, &powerB, &refB,     &tolB,     &triglvlB};
+// The controls of the parameter variables, in the order of ParamVars().
 const int kControls[] = {NEDITpowerA,   NEDITrefA,  NEDITtolA,    NEDITtriglvlA, NEDIThysteresis,
                          NEDITpolarity, NEDIThold,  NEDITaverage, NEDIThwmode,   DROP_EvalMode,
                          DropTrigmode,  RNGoutmode, RNGanamode,   NEDITsdelay,   NEDITmaxmode,
                          NEDITpowerB,   NEDITrefB,  NEDITtolB,    NEDITtriglvlB};
-constexpr int kNumParams = int(std::size(kVars));
+constexpr int kNumParams = int(std::size(kControls));
 
 int SetOf(int i) {
     return i < 15 ? 0 : 1;
@@ -35,6 +31,13 @@ int WordOf(int i) {
 }
 int PanelOf(int control) { // the panel that carries the control
     return Attr(panelHandle, control, ATTR_VISIBLE) >= 0 ? panelHandle : panelPopUp;
+}
+
+Ints PanelValues() { // what the parameter controls show
+    Ints values;
+    for (int c : kControls)
+        values.push_back(CtrlInt(PanelOf(c), c));
+    return values;
 }
 
 const int kButtons[] = {
@@ -102,9 +105,10 @@ void CheckRecordFile() {
 
 void CheckInvariants() {
     LearnAllowed();
+    const std::vector<uint16_t> vars = ParamVars();
     for (int i = 0; i < kNumParams; i++)
-        ASSERT_TRUE(g_allowed[i].count(*kVars[i]))
-            << "parameter " << i << " (control " << kControls[i] << ") holds " << *kVars[i]
+        ASSERT_TRUE(g_allowed[i].count(vars[size_t(i)]))
+            << "parameter " << i << " (control " << kControls[i] << ") holds " << vars[size_t(i)]
             << ", which neither a panel nor a reply of its set gave, after " << g_log.size() << ": "
             << g_log.back();
     CheckRecordFile();
@@ -155,24 +159,16 @@ bool PressSomething() {
         g_stopAt = -1;
     }
     if (control == BTNCompare || control == BTNSend) LearnAllowed(); // what came before it counts
-    std::vector<int> panels, vars;
-    for (int i = 0; i < kNumParams; i++) {
-        panels.push_back(CtrlInt(PanelOf(kControls[i]), kControls[i]));
-        vars.push_back(*kVars[i]);
-    }
+    const Ints panels = PanelValues();
+    const std::vector<uint16_t> vars = ParamVars();
     int sets = g_paramSets;
     g_readBack = control == BTNCompare || control == BTNSend;
     int rc = key ? OperatorKey(panel, control) : OperatorPress(panel, control);
     LearnAllowed();
     g_readBack = false;
     if (control == BTNCompare && rc == 0 && sets == g_paramSets) { // no edit arrived meanwhile
-        std::vector<int> panelsAfter, varsAfter;
-        for (int i = 0; i < kNumParams; i++) {
-            panelsAfter.push_back(CtrlInt(PanelOf(kControls[i]), kControls[i]));
-            varsAfter.push_back(*kVars[i]);
-        }
-        EXPECT_EQ(panelsAfter, panels) << "COMPARE changed a panel: " << g_log.back();
-        EXPECT_EQ(varsAfter, vars) << "COMPARE changed a parameter variable: " << g_log.back();
+        EXPECT_EQ(PanelValues(), panels) << "COMPARE changed a panel: " << g_log.back();
+        EXPECT_EQ(ParamVars(), vars) << "COMPARE changed a parameter variable: " << g_log.back();
     }
     if (starts && rc == 0) {
         g_loops++;
