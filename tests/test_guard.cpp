@@ -24,8 +24,10 @@ static void TryEverything() {
     g_tried.push_back(OperatorSet(panelHandle, DropDCom, 2));
 }
 
-static Ints Refused() {
-    return Ints(kMainGuarded.size() + kPopupGuarded.size() + 1, -1);
+static Ints RefusedThenStopped() { // every try refused, then the Stop taken
+    Ints r(kMainGuarded.size() + kPopupGuarded.size() + 1, -1);
+    r.push_back(0);
+    return r;
 }
 
 static Ints Dimmed() { // the guarded controls' dimmed states, main panel then second panel
@@ -60,9 +62,7 @@ TEST_F(Guard, DuringALiveLoopNothingElseCanStartAndAfterStopEverythingWorksAgain
         g_tried.push_back(OperatorPress(panelHandle, BTNStop));      // Stop stays free
     });
     OperatorPress(panelHandle, BTNRun);
-    Ints want = Refused();
-    want.push_back(0);
-    EXPECT_EQ(g_tried, want);
+    EXPECT_EQ(g_tried, RefusedThenStopped());
     EXPECT_EQ(ParamVars(), before);
     EXPECT_EQ(SentOrders(), Ints(size_t(SentCount(8)), 8)) << "nothing but live requests";
     EXPECT_EQ(StatusTexts().back(), "Busy - wait until the running command ends!");
@@ -86,9 +86,7 @@ TEST_F(Guard, DuringARecordingTheRecordFileAndThePortStayUntouchedAndEveryLineIs
         g_tried.push_back(OperatorPress(panelPopUp, BTNStopRecord));
     });
     OperatorPress(panelPopUp, BTNStartRecord);
-    Ints want = Refused();
-    want.push_back(0);
-    EXPECT_EQ(g_tried, want);
+    EXPECT_EQ(g_tried, RefusedThenStopped());
     std::ifstream f(path);
     std::string line;
     std::getline(f, line);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+// The status texts of a port's start-up: the line check, both parameter sets, the firmware.
 static const std::vector<std::string> kStartUp = {"Init COM-Port ...",
                                                   "Echo Check - Line Ok!",
                                                   "Waiting for parameter-frame ...",

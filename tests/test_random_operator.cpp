@@ -23,12 +23,6 @@ const int kControls[] = {NEDITpowerA,   NEDITrefA,  NEDITtolA,    NEDITtriglvlA,
                          NEDITpowerB,   NEDITrefB,  NEDITtolB,    NEDITtriglvlB};
 constexpr int kNumParams = int(std::size(kControls));
 
-int SetOf(int i) {
-    return i < 15 ? 0 : 1;
-}
-int WordOf(int i) {
-    return i < 15 ? i + 1 : i - 14;
-}
 int PanelOf(int control) { // the panel that carries the control
     return Attr(panelHandle, control, ATTR_VISIBLE) >= 0 ? panelHandle : panelPopUp;
 }
@@ -83,8 +77,8 @@ void LearnAllowed() {
         const SimReply *r = SimReplyAt(g_replySeen);
         if (r->order == 8) g_live.insert({r->words[0], r->words[1], r->words[2], r->words[3]});
         if ((r->order != 2 && r->order != 4) || g_readBack) continue;
-        for (int i = 0; i < kNumParams; i++)
-            if (SetOf(i) == r->set) g_allowed[i].insert(r->words[WordOf(i)]);
+        for (int i = 0; i < kNumParams; i++) // set I words 1-15, set II words 1-4
+            if ((i < 15 ? 0 : 1) == r->set) g_allowed[i].insert(r->words[i < 15 ? i + 1 : i - 14]);
     }
 }
 
