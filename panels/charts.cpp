@@ -11,13 +11,14 @@
 #include <QBackingStore>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QImage>
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPixmap>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -27,8 +28,9 @@ constexpr int kXIntervals = 10;  // x ticks at 0, a tenth, ... of the points per
 // Trace width in pixels, drawn without antialiasing: 2 px strokes every line evenly, where 1.5 px
 // comes out one or two pixels wide by where a line falls, and costs no more.
 constexpr double kPenWidth = 2.0;
-constexpr int kPenReach = 2; // pixels a trace's stroke and caps reach past its points
-constexpr int kBands = 16;   // column bands a repaint is cut into
+constexpr int kPenReach = 2;   // pixels a trace's stroke and caps reach past its points
+constexpr int kBands = 16;     // column bands a repaint is cut into
+constexpr int kMaxBoxes = 512; // rectangles of a repaint region painted without the painter
 using TraceBands = plot::Rows[kMaxTraces][kBands];
 
 class StripChart : public QWidget {
@@ -125,19 +127,9 @@ class StripChart : public QWidget {
         }
         const TraceBands &now = Bands();
         QRegion need = Dirty(now);
-        // The axes under the traces, where they change. Each piece is copied under a clip of
-        // its own rectangle: a copy clipped to the whole region goes span by span and spreads
-        // over the toolkit's worker threads, which costs more than the copy itself.
-        for (const QRect &r : e->region()) {
-            p.setClipRect(r);
-            p.drawPixmap(r, backdrop, QRectF(r.topLeft() * ratio, r.size() * ratio));
-        }
-        plot::Clip(p, area);
-        for (int t = 0; t < traces; t++) {
-            p.setPen(pens[t]);
-            plot::Polyline(p, area, ring[t], kMaxPoints, start[t], count[t]);
-        }
-        if (screen) Drawn(now, need - e->region());
+        Device device;
+        if (!Direct(p, &device) || !PaintDirect(device, e->region())) PaintWith(p, e->region());
+        if (screen) Drawn(now, e->region() == need ? QRegion() : need - e->region());
     }
     void resizeEvent(QResizeEvent *) override { drawnKnown = false; }
     void customEvent(QEvent *) override { // posted by append
@@ -146,6 +138,93 @@ class StripChart : public QWidget {
     }
 
   private:
+    struct Device { // the pixels a paint writes, where it may write them itself
+        plot::Canvas canvas;
+        int scale = 1; // device pixels a widget pixel
+        QPoint offset; // the widget's origin on the canvas, device pixels
+    };
+    // A painter on a 32-bit image (the window's backing store, a grab) at a whole-number scale
+    // without rotation: the chart then goes straight into its pixels, where the painter's clip
+    // set-up, copies and stroker would cost several times as much.
+    static bool Direct(QPainter &p, Device *d) {
+        QPaintDevice *pd = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
+        if (!pd || pd->devType() != QInternal::Image) return false;
+        auto *image = static_cast<QImage *>(pd);
+        QImage::Format f = image->format();
+        if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
+            f != QImage::Format_ARGB32_Premultiplied)
+            return false;
+        QTransform t = p.deviceTransform();
+        double scale = t.m11();
+        if (t.type() > QTransform::TxScale || t.m22() != scale || scale < 1 || scale > 8 ||
+            scale != std::floor(scale) || t.dx() != std::floor(t.dx()) ||
+            t.dy() != std::floor(t.dy()) || std::fabs(t.dx()) > 1e6 || std::fabs(t.dy()) > 1e6)
+            return false;
+        d->canvas = Canvas(*image);
+        d->scale = int(scale);
+        d->offset = QPoint(int(t.dx()), int(t.dy()));
+        return d->canvas.bits != nullptr;
+    }
+    static plot::Canvas Canvas(QImage &image) {
+        return plot::Canvas{reinterpret_cast<uint32_t *>(image.bits()), image.bytesPerLine() / 4,
+                            image.width(), image.height()};
+    }
+    // The region's rectangles within `within`, in device pixels, still in the region's bands.
+    static int Boxes(const Device &d, const QRegion &region, const QRect &within, plot::Box *out) {
+        int n = 0;
+        for (const QRect &r : region) {
+            QRect in = r & within;
+            if (in.isEmpty()) continue;
+            if (n == kMaxBoxes) return -1;
+            out[n++] =
+                plot::Box{in.left() * d.scale + d.offset.x(), in.top() * d.scale + d.offset.y(),
+                          (in.right() + 1) * d.scale + d.offset.x(),
+                          (in.bottom() + 1) * d.scale + d.offset.y()};
+        }
+        return n;
+    }
+    // The backdrop under the region, then every trace over it in trace order, as a painter
+    // would; false: a region of more pieces than it takes, for the painter.
+    bool PaintDirect(const Device &d, const QRegion &region) {
+        static plot::Box boxes[kMaxBoxes], inside[kMaxBoxes];
+        int n = Boxes(d, region, rect(), boxes);
+        int m = Boxes(d, region, QRect(area.left, area.top, area.width, area.height), inside);
+        if (n < 0 || m < 0 || backdrop.format() != QImage::Format_RGB32 ||
+            backdrop.devicePixelRatio() != d.scale)
+            return false;
+        plot::Canvas from = Canvas(backdrop);
+        for (int i = 0; i < n; i++)
+            plot::CopyBox(d.canvas, boxes[i], from, boxes[i].left - d.offset.x(),
+                          boxes[i].top - d.offset.y());
+        static plot::Point points[kMaxPoints];
+        for (int t = 0; t < traces && m > 0; t++) {
+            int k = plot::TracePoints(area, ring[t], kMaxPoints, start[t], count[t], points,
+                                      kMaxPoints);
+            uint32_t pixel = pens[t].color().rgba();
+            for (int i = 0; i < k; i++)
+                points[i] = plot::Point{points[i].x * d.scale + d.offset.x(),
+                                        points[i].y * d.scale + d.offset.y()};
+            for (int i = 1; i < k; i++)
+                plot::StrokeSegment(d.canvas, inside, m, points[i - 1], points[i],
+                                    kPenWidth * d.scale, pixel);
+        }
+        return true;
+    }
+    // The same through the painter, for any other device. The axes are copied under a clip of
+    // each piece's own rectangle: a copy clipped to the whole region goes span by span and
+    // spreads over the toolkit's worker threads, which costs more than the copy itself.
+    void PaintWith(QPainter &p, const QRegion &region) {
+        qreal ratio = devicePixelRatioF();
+        for (const QRect &r : region) {
+            p.setClipRect(r);
+            p.drawImage(r, backdrop, QRectF(r.topLeft() * ratio, r.size() * ratio));
+        }
+        plot::Clip(p, area);
+        for (int t = 0; t < traces; t++) {
+            p.setPen(pens[t]);
+            plot::Polyline(p, area, ring[t], kMaxPoints, start[t], count[t]);
+        }
+    }
     double Period() const { return plat::FramePeriodOf(this); }
     // A repaint once a display frame has passed since the last one; false: nothing to show.
     bool Tick() {
@@ -251,7 +330,7 @@ class StripChart : public QWidget {
     void Backdrop() {
         bandsKnown = false; // the area moves with the size
         qreal ratio = devicePixelRatioF();
-        backdrop = QPixmap(size() * ratio);
+        backdrop = QImage(size() * ratio, QImage::Format_RGB32);
         backdrop.setDevicePixelRatio(ratio);
         backdropPps = pps;
         plot::Ticks x = plot::FixedTicks(0, pps - 1, kXIntervals);
@@ -276,7 +355,7 @@ class StripChart : public QWidget {
     double y0 = 0, y1 = 1; // the fixed value axis from the frame's properties
     int yIntervals = 5;
     QByteArray title;
-    QPixmap backdrop;        // ground, grid, axes and frame of the last size
+    QImage backdrop;         // ground, grid, axes and frame of the last size, device pixels
     int backdropPps = 0;     // the points per screen the backdrop's x axis shows
     plot::Area area;         // where the traces go
     TraceBands drawn = {};   // rows each trace covers on the screen, by column band

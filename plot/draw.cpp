@@ -146,30 +146,13 @@ void Clip(QPainter &p, const Area &a) {
 }
 
 void Polyline(QPainter &p, const Area &a, const double *ring, int size, int first, int n) {
-    if (!ring || size <= 0 || n <= 0) return;
-    n = std::min(n, size);
-    first = ((first % size) + size) % size;
-    for (int from = 0;;) {
-        int k = 0;
-        int i = from;
-        for (; i < n && k < kMaxPolyline; i++) {
-            int at = first + i < size ? first + i : first + i - size;
-            QPointF pt(Px(a, a.x0 + i), Py(a, ring[at]));
-            // A level run is one segment: the stroker's cost grows with the points, and a
-            // level trace (a limit, a reference) would otherwise cost as much as a moving one.
-            if (k >= 2 && g_line[k - 1].y() == pt.y() && g_line[k - 2].y() == pt.y())
-                g_line[k - 1] = pt;
-            else
-                g_line[k++] = pt;
-        }
-        // Segments stroked one by one, without joins, take a third of the time of a joined
-        // polyline; at a trace's two pixels a join would not show.
-        for (int j = 1; j < k; j++)
-            g_segment[j - 1] = QLineF(g_line[j - 1], g_line[j]);
-        p.drawLines(g_segment, k - 1);
-        if (i >= n || k == 1) break;
-        from = i - 1; // the next piece starts where this one ended
-    }
+    static Point points[kMaxPolyline];
+    int k = TracePoints(a, ring, size, first, n, points, kMaxPolyline);
+    // Segments stroked one by one, without joins, take a third of the time of a joined
+    // polyline; at a trace's two pixels a join would not show.
+    for (int j = 1; j < k; j++)
+        g_segment[j - 1] = QLineF(points[j - 1].x, points[j - 1].y, points[j].x, points[j].y);
+    if (k > 1) p.drawLines(g_segment, k - 1);
 }
 
 void Polyline(QPainter &p, const Area &a, const unsigned short *xs, const unsigned short *ys,

@@ -2,6 +2,8 @@
 // viewer take their font, palette, grid, axes, frame and value-to-pixel mapping from here.
 #pragma once
 
+#include <cstdint>
+
 class QPainter;
 
 namespace plot {
@@ -54,6 +56,32 @@ struct Rows { // pixel rows top..bottom; none when top > bottom
 // in each of `bands` equal column bands of the area, rows kept within a pixel of the area.
 void TraceRows(const Area &a, const double *ring, int size, int first, int n, int bands,
                Rows *rows);
+
+// ---- Direct strokes -------------------------------------------------------------------------
+
+struct Point { // a point in pixels, not rounded
+    double x, y;
+};
+struct Canvas {               // 32-bit pixels written without a painter
+    uint32_t *bits = nullptr; // the first pixel of the first row
+    long stride = 0;          // pixels from one row to the next
+    int width = 0, height = 0;
+};
+struct Box { // pixels left..right-1, top..bottom-1
+    int left, top, right, bottom;
+};
+// The segment a-b of a pen `width` pixels wide with square ends, as the pixels whose centres it
+// covers, within the canvas and the clip's boxes. The boxes come in bands as a region lists them:
+// sorted from the top, the boxes of one band sharing its rows, left to right. Nothing is drawn
+// where a coordinate is not a number.
+void StrokeSegment(const Canvas &c, const Box *clip, int nClip, Point a, Point b, double width,
+                   uint32_t pixel);
+// The pixels of box on `to` from `from`, whose pixel (fromLeft, fromTop) goes to the box's
+// top-left corner; what lies outside either canvas stays as it is.
+void CopyBox(const Canvas &to, Box box, const Canvas &from, int fromLeft, int fromTop);
+// The points of the polyline of point i at (x0 + i, ring[(first + i) % size]), i < n, with each
+// level run cut to its two ends; at most max of them. Returns how many.
+int TracePoints(const Area &a, const double *ring, int size, int first, int n, Point *out, int max);
 
 // ---- Drawing --------------------------------------------------------------------------------
 
