@@ -264,31 +264,46 @@ class StripChart : public QWidget {
     }
     QRegion WorkOutDirty(const TraceBands &now) const {
         if (!drawnKnown) return QRegion(rect());
-        QRect rects[kBands * kMaxTraces];
+        plot::Box boxes[kBands * kMaxTraces];
         int n = 0, prevRight = INT_MIN;
         for (int b = 0; b < kBands; b++) {
             int x0 = area.left + b * area.width / kBands - kPenReach;
-            int x1 = area.left + (b + 1) * area.width / kBands + kPenReach;
+            int x1 = area.left + (b + 1) * area.width / kBands + kPenReach + 1;
             plot::Rows rows[kMaxTraces];
             int k = Merged(now, b, rows);
             int first = n;
             for (int i = 0; i < k; i++) {
-                QRect *run = nullptr; // a rectangle that reaches the end of the previous band
+                plot::Box *run = nullptr; // a box that reaches the end of the previous band
                 for (int j = 0; j < first && !run; j++)
-                    if (rects[j].right() == prevRight && rects[j].top() == rows[i].top &&
-                        rects[j].bottom() == rows[i].bottom)
-                        run = &rects[j];
+                    if (boxes[j].right == prevRight && boxes[j].top == rows[i].top &&
+                        boxes[j].bottom == rows[i].bottom + 1)
+                        run = &boxes[j];
                 if (run)
-                    run->setRight(x1);
+                    run->right = x1;
                 else
-                    rects[n++] = QRect(QPoint(x0, rows[i].top), QPoint(x1, rows[i].bottom));
+                    boxes[n++] = plot::Box{x0, rows[i].top, x1, rows[i].bottom + 1};
             }
             prevRight = x1;
         }
-        QRegion r;
+        // Within the area, and as the region's bands: a region put together box by box costs
+        // a merge of every band for each box.
         for (int i = 0; i < n; i++)
-            r += rects[i];
-        return r & QRect(area.left, area.top, area.width, area.height);
+            boxes[i] =
+                plot::Box{std::max(boxes[i].left, area.left), std::max(boxes[i].top, area.top),
+                          std::min(boxes[i].right, area.left + area.width),
+                          std::min(boxes[i].bottom, area.top + area.height)};
+        static plot::Box banded[plot::kMaxBanded];
+        static QRect rects[plot::kMaxBanded];
+        int m = plot::Banded(boxes, n, banded, plot::kMaxBanded);
+        if (m < 0)
+            m = 0, banded[m++] = plot::Box{area.left, area.top, area.left + area.width,
+                                           area.top + area.height};
+        for (int i = 0; i < m; i++)
+            rects[i] = QRect(banded[i].left, banded[i].top, banded[i].right - banded[i].left,
+                             banded[i].bottom - banded[i].top);
+        QRegion r;
+        r.setRects(rects, m);
+        return r;
     }
     // The rows band b must repaint, as few disjoint ranges sorted from the top.
     int Merged(const TraceBands &now, int b, plot::Rows *rows) const {

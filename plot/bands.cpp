@@ -1,5 +1,6 @@
 // Where a polyline lies, column band by column band: the strip charts repaint only the bands of
-// rows their traces cover now or covered at the last paint, not the whole plot.
+// rows their traces cover now or covered at the last paint, not the whole plot; and those boxes
+// as the bands of a region, so the region is made in one step.
 #include "plot.h"
 
 #include <algorithm>
@@ -39,6 +40,71 @@ void TraceRows(const Area &a, const double *ring, int size, int first, int n, in
         prevY = y;
         prevBand = band;
     }
+}
+
+} // namespace plot
+
+namespace plot {
+
+// The distinct rows where a box starts or ends, sorted.
+static int Edges(const Box *in, int n, int *ys) {
+    int k = 0;
+    for (int i = 0; i < n; i++)
+        for (int y : {in[i].top, in[i].bottom}) {
+            int at = k++;
+            for (; at > 0 && ys[at - 1] > y; at--)
+                ys[at] = ys[at - 1];
+            ys[at] = y;
+        }
+    return int(std::unique(ys, ys + k) - ys);
+}
+
+// The column ranges of the boxes covering rows y0..y1-1, merged where they overlap or touch,
+// sorted from the left, as boxes of those rows.
+static int Slab(const Box *in, int n, int y0, int y1, Box *out) {
+    int k = 0;
+    for (int i = 0; i < n; i++) {
+        if (in[i].top > y0 || in[i].bottom < y1 || in[i].left >= in[i].right) continue;
+        int at = k++;
+        for (; at > 0 && out[at - 1].left > in[i].left; at--)
+            out[at] = out[at - 1];
+        out[at] = Box{in[i].left, y0, in[i].right, y1};
+    }
+    int m = 0;
+    for (int i = 0; i < k; i++)
+        if (m > 0 && out[i].left <= out[m - 1].right)
+            out[m - 1].right = std::max(out[m - 1].right, out[i].right);
+        else
+            out[m++] = out[i];
+    return m;
+}
+
+int Banded(const Box *in, int n, Box *out, int max) {
+    if (n <= 0) return 0;
+    if (n > kMaxBanded) return -1;
+    static int ys[2 * kMaxBanded];
+    static Box slab[kMaxBanded];
+    int edges = Edges(in, n, ys), count = 0, last = 0, lastCount = 0; // the previous band
+    for (int e = 0; e + 1 < edges; e++) {
+        int k = Slab(in, n, ys[e], ys[e + 1], slab);
+        bool same = lastCount == k && k > 0 && out[last].bottom == ys[e];
+        for (int i = 0; same && i < k; i++)
+            same = out[last + i].left == slab[i].left && out[last + i].right == slab[i].right;
+        if (same) { // the band above goes on down
+            for (int i = 0; i < k; i++)
+                out[last + i].bottom = ys[e + 1];
+            continue;
+        }
+        if (k == 0) {
+            lastCount = 0;
+            continue;
+        }
+        if (count + k > max) return -1;
+        std::copy(slab, slab + k, out + count);
+        last = count, lastCount = k;
+        count += k;
+    }
+    return count;
 }
 
 } // namespace plot

@@ -83,6 +83,12 @@ void CopyBox(const Canvas &to, Box box, const Canvas &from, int fromLeft, int fr
 // level run cut to its two ends; at most max of them. Returns how many.
 int TracePoints(const Area &a, const double *ring, int size, int first, int n, Point *out, int max);
 
+// The union of boxes (empty ones included) as a region holds it: bands of rows sorted from the
+// top, each band's boxes disjoint, apart and sorted from the left, a band as tall as the rows
+// its boxes repeat on. At most kMaxBanded boxes in, max out; -1 if they do not fit.
+constexpr int kMaxBanded = 256;
+int Banded(const Box *in, int n, Box *out, int max);
+
 // ---- Drawing --------------------------------------------------------------------------------
 
 // A tick's label: text of at most size bytes for value; context is the caller's.

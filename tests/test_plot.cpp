@@ -4,9 +4,11 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <vector>
 
 TEST(FrameGate, APaintIsDueOnceAFrameHasPassedOrTheClockWentBack) {
     plot::FrameGate gate;
@@ -204,4 +206,38 @@ TEST(TracePoints, ALevelRunIsCutToItsEndsAndAMovingTraceKeepsEveryPoint) {
     for (int i = 0; i < 7; i++)
         EXPECT_EQ((std::pair{out[i].x, out[i].y}), (std::pair{xs[i], ys[i]})) << i;
     EXPECT_EQ(plot::TracePoints(a, ring, 10, 0, 10, out, 4), 4); // never past the buffer
+}
+
+// A region made from the banded boxes in one step must be the region the boxes add up to: any
+// box out of band order or overlapping would leave the toolkit's region arithmetic wrong.
+TEST(Banded, BoxesBecomeTheBandsOfTheRegionTheyAddUpTo) {
+    unsigned seed = 11;
+    auto next = [&seed](int range) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 8) % unsigned(range));
+    };
+    for (int round = 0; round < 200; round++) {
+        plot::Box in[40], out[plot::kMaxBanded];
+        int n = 1 + next(40);
+        QRegion added;
+        for (int i = 0; i < n; i++) {
+            int x = next(100), y = next(60);
+            in[i] = plot::Box{x, y, x + next(30), y + next(20)}; // some empty
+            added +=
+                QRect(in[i].left, in[i].top, in[i].right - in[i].left, in[i].bottom - in[i].top);
+        }
+        int m = plot::Banded(in, n, out, plot::kMaxBanded);
+        ASSERT_GE(m, 0);
+        std::vector<QRect> rects;
+        for (int i = 0; i < m; i++)
+            rects.push_back(QRect(out[i].left, out[i].top, out[i].right - out[i].left,
+                                  out[i].bottom - out[i].top));
+        QRegion banded;
+        banded.setRects(rects.data(), m);
+        ASSERT_EQ(banded, added) << "round " << round;
+        ASSERT_EQ(m, added.rectCount()) << "round " << round; // as few boxes as the region's
+    }
+    plot::Box two[2] = {{0, 0, 10, 10}, {20, 5, 30, 15}}, few[2];
+    EXPECT_EQ(plot::Banded(two, 2, few, 2), -1); // three bands of one, two and one box
+    EXPECT_EQ(plot::Banded(two, 0, few, 2), 0);
 }
