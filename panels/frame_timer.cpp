@@ -6,10 +6,14 @@
 
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <cmath>
 
 double plat::FramePeriodOf(const QWidget *w) {
-    QScreen *s = w ? w->screen() : nullptr;
+    // The window's own screen when it has one: asked after every reply, and the widget's way of
+    // finding its screen looks through its parents and the screens' places first.
+    QWindow *window = w ? w->window()->windowHandle() : nullptr;
+    QScreen *s = window ? window->screen() : w ? w->screen() : nullptr;
     return plot::FramePeriod(s ? s->refreshRate() : 0);
 }
 

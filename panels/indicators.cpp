@@ -24,6 +24,15 @@
 // a copy of the empty field; the box takes the value when the updates pause, for whoever reads
 // its text (accessibility tools).
 namespace {
+class Face;
+constexpr int kMaxFaces = 64; // more indicators than the panels have
+struct FaceOfBox {
+    const QSpinBox *box;
+    Face *face;
+};
+FaceOfBox g_faces[kMaxFaces]; // every face and its box, while both live
+int g_nFaces = 0;
+
 class Face : public QWidget {
   public:
     Face(QSpinBox *box, QLineEdit *edit) : QWidget(box), box(box), edit(edit), shown(box->value()) {
@@ -32,6 +41,11 @@ class Face : public QWidget {
         setFocusPolicy(Qt::NoFocus);
         edit->installEventFilter(this);
         Follow();
+        if (g_nFaces < kMaxFaces) g_faces[g_nFaces++] = {box, this};
+    }
+    ~Face() override {
+        for (int i = 0; i < g_nFaces; i++)
+            if (g_faces[i].face == this) g_faces[i] = g_faces[--g_nFaces];
     }
     void Show(int value) {
         if (value == shown) return;
@@ -197,8 +211,11 @@ void Face::paintEvent(QPaintEvent *) {
     p.drawGlyphRun(QPointF(line.right() - qRound(width) - 1, line.y() + ascent), run);
 }
 
-Face *FaceOf(const QSpinBox *box) { // its line edit and its face: a look at two children
-    for (QObject *child : box->children())
+Face *FaceOf(const QSpinBox *box) { // looked up after every reply: a list, not a cast a child
+    for (int i = 0; i < g_nFaces; i++)
+        if (g_faces[i].box == box) return g_faces[i].face;
+    if (g_nFaces < kMaxFaces) return nullptr;
+    for (QObject *child : box->children()) // more faces than the list holds
         if (auto *face = dynamic_cast<Face *>(child)) return face;
     return nullptr;
 }

@@ -7,16 +7,36 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <cstdio>
 #include <cstring>
 
+// The live loop writes the LEDs after every reply and restyling is costly: an LED is restyled
+// only when it changes, and the last states are kept at hand, a property lookup being costly too.
+struct LedState {
+    QPointer<QWidget> led; // null once the LED is gone: its slot is free
+    bool on;
+};
+static LedState g_leds[16];
+
 void plat::PaintLed(QWidget *w, bool on) {
-    QVariant was = w->property("xvOn");
-    if (was.isValid() && was.toBool() == on)
-        return; // restyling is costly; the live loop
-                // writes the LEDs after every reply
+    LedState *slot = nullptr;
+    for (LedState &s : g_leds)
+        if (s.led == w) {
+            if (s.on == on) return;
+            slot = &s;
+            break;
+        } else if (!slot && !s.led) {
+            slot = &s;
+        }
+    if (!slot) {
+        QVariant was = w->property("xvOn");
+        if (was.isValid() && was.toBool() == on) return;
+    } else {
+        *slot = LedState{w, on};
+    }
     w->setProperty("xvOn", on);
     w->setStyleSheet(on ? "background:#20e020; border:1px solid #205020; border-radius:8px;"
                         : "background:#2a3a2a; border:1px solid #202020; border-radius:8px;");
@@ -107,9 +127,10 @@ int GetCtrlVal(int panel, int control, char *text, int size) {
 int SetCtrlVal(int panel, int control, int value) {
     QWidget *w = plat::CtrlWidget(panel, control);
     if (!w) return -4;
+    auto *s = qobject_cast<QSpinBox *>(w);
+    if (s && plat::KindOf(control) == KIND_INDICATOR && plat::SetIndicator(s, value)) return 0;
     const QSignalBlocker block(w); // a value set by the program raises no callback
-    if (auto *s = qobject_cast<QSpinBox *>(w)) {
-        if (plat::KindOf(control) == KIND_INDICATOR && plat::SetIndicator(s, value)) return 0;
+    if (s) {
         if (s->value() != value) s->setValue(value); // outside the range: coerced to it
     } else if (auto *r = qobject_cast<QComboBox *>(w)) {
         int index = RingIndexOf(r, value);
