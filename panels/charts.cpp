@@ -2,6 +2,7 @@
 // marks the chart stale; it repaints at most once per display frame, and only the column bands
 // of rows its traces cover or covered, traces over cached axes.
 #include "charts.h"
+#include "direct.h"
 #include "frame_timer.h"
 #include "palette.h"
 #include "panels.h"
@@ -18,7 +19,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <cstring>
 
 namespace {
@@ -127,8 +127,9 @@ class StripChart : public QWidget {
         }
         const TraceBands &now = Bands();
         QRegion need = Dirty(now);
-        Device device;
-        if (!Direct(p, &device) || !PaintDirect(device, e->region())) PaintWith(p, e->region());
+        plat::Device device;
+        if (!plat::DirectDevice(p, &device) || !PaintDirect(device, e->region()))
+            PaintWith(p, e->region());
         if (screen) Drawn(now, e->region() == need ? QRegion() : need - e->region());
     }
     void resizeEvent(QResizeEvent *) override { drawnKnown = false; }
@@ -138,61 +139,15 @@ class StripChart : public QWidget {
     }
 
   private:
-    struct Device { // the pixels a paint writes, where it may write them itself
-        plot::Canvas canvas;
-        int scale = 1; // device pixels a widget pixel
-        QPoint offset; // the widget's origin on the canvas, device pixels
-    };
-    // A painter on a 32-bit image (the window's backing store, a grab) at a whole-number scale
-    // without rotation: the chart then goes straight into its pixels, where the painter's clip
-    // set-up, copies and stroker would cost several times as much.
-    static bool Direct(QPainter &p, Device *d) {
-        QPaintDevice *pd = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
-        if (!pd || pd->devType() != QInternal::Image) return false;
-        auto *image = static_cast<QImage *>(pd);
-        QImage::Format f = image->format();
-        if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
-            f != QImage::Format_ARGB32_Premultiplied)
-            return false;
-        QTransform t = p.deviceTransform();
-        double scale = t.m11();
-        if (t.type() > QTransform::TxScale || t.m22() != scale || scale < 1 || scale > 8 ||
-            scale != std::floor(scale) || t.dx() != std::floor(t.dx()) ||
-            t.dy() != std::floor(t.dy()) || std::fabs(t.dx()) > 1e6 || std::fabs(t.dy()) > 1e6)
-            return false;
-        d->canvas = Canvas(*image);
-        d->scale = int(scale);
-        d->offset = QPoint(int(t.dx()), int(t.dy()));
-        return d->canvas.bits != nullptr;
-    }
-    static plot::Canvas Canvas(QImage &image) {
-        return plot::Canvas{reinterpret_cast<uint32_t *>(image.bits()), image.bytesPerLine() / 4,
-                            image.width(), image.height()};
-    }
-    // The region's rectangles within `within`, in device pixels, still in the region's bands.
-    static int Boxes(const Device &d, const QRegion &region, const QRect &within, plot::Box *out) {
-        int n = 0;
-        for (const QRect &r : region) {
-            QRect in = r & within;
-            if (in.isEmpty()) continue;
-            if (n == kMaxBoxes) return -1;
-            out[n++] =
-                plot::Box{in.left() * d.scale + d.offset.x(), in.top() * d.scale + d.offset.y(),
-                          (in.right() + 1) * d.scale + d.offset.x(),
-                          (in.bottom() + 1) * d.scale + d.offset.y()};
-        }
-        return n;
-    }
     // The backdrop under the region, then every trace over it in trace order, as a painter
     // would; false: a region of more pieces than it takes, for the painter.
-    bool PaintDirect(const Device &d, const QRegion &region) {
+    bool PaintDirect(const plat::Device &d, const QRegion &region) {
         static plot::Box boxes[kMaxBoxes], inside[kMaxBoxes];
-        int n = Boxes(d, region, rect(), boxes);
-        int m = Boxes(d, region, QRect(area.left, area.top, area.width, area.height), inside);
-        if (n < 0 || m < 0 || backdrop.format() != QImage::Format_RGB32 ||
-            backdrop.devicePixelRatio() != d.scale)
-            return false;
-        plot::Canvas from = Canvas(backdrop);
+        int n = plat::DeviceBoxes(d, region, rect(), boxes, kMaxBoxes);
+        QRect inArea(area.left, area.top, area.width, area.height);
+        int m = plat::DeviceBoxes(d, region, inArea, inside, kMaxBoxes);
+        plot::Canvas from = plat::CanvasOf(backdrop);
+        if (n < 0 || m < 0 || !from.bits || backdrop.devicePixelRatio() != d.scale) return false;
         for (int i = 0; i < n; i++)
             plot::CopyBox(d.canvas, boxes[i], from, boxes[i].left - d.offset.x(),
                           boxes[i].top - d.offset.y());
