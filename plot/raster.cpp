@@ -13,9 +13,9 @@ namespace plot {
 // segment is cut down to it, so no conversion to int can overflow.
 constexpr double kFar = 1e6;
 
-struct Edge {
-    double y0, y1;     // rows the edge spans, y0 < y1
-    double x0, dxPerY; // its column at y0, and its slope
+struct Edge {      // the line through an edge of a stroke's rectangle
+    double y0, x0; // a point of it
+    double dxPerY; // its slope
 };
 
 static bool Finite(Point p) {
@@ -54,23 +54,30 @@ void StrokeSegment(const Canvas &c, const Box *clip, int nClip, Point a, Point b
     if (!c.bits || !clip || nClip <= 0) return;
     if (!Finite(a) || !Finite(b) || !(width > 0) || !CutFar(a, b)) return;
     double h = width / 2;
-    double dx = b.x - a.x, dy = b.y - a.y, len = std::hypot(dx, dy);
-    double ux = len > 0 ? dx / len * h : h, uy = len > 0 ? dy / len * h : 0; // along, h long
+    double dx = b.x - a.x, dy = b.y - a.y, len = std::sqrt(dx * dx + dy * dy); // both < 4e6
+    double ux = len > 0 ? dx / len * h : h, uy = len > 0 ? dy / len * h : 0;   // along, h long
     Point corner[4] = {{a.x - ux - uy, a.y - uy + ux},
                        {b.x + ux - uy, b.y + uy + ux},
                        {b.x + ux + uy, b.y + uy - ux},
                        {a.x - ux + uy, a.y - uy - ux}};
-    Edge edges[4];
-    int n = 0;
-    double top = corner[0].y, bottom = corner[0].y;
+    // The rectangle is where every edge's half-plane meets: on a row, right of the edges that
+    // bound it on the left and left of those on the right. Level edges bound only the rows.
+    Edge lefts[2], rights[2];
+    int nl = 0, nr = 0;
+    double top = corner[0].y, bottom = corner[0].y, cx = (a.x + b.x) / 2, cy = (a.y + b.y) / 2;
     for (int i = 0; i < 4; i++) {
         Point p = corner[i], q = corner[(i + 1) % 4];
         top = std::min(top, p.y);
         bottom = std::max(bottom, p.y);
-        if (p.y == q.y) continue; // a level edge bounds no row on its own
-        if (p.y > q.y) std::swap(p, q);
-        edges[n++] = Edge{p.y, q.y, p.x, (q.x - p.x) / (q.y - p.y)};
+        if (std::fabs(q.y - p.y) < 1e-9) continue; // as good as level, and no giant slope
+        Edge e{p.y, p.x, (q.x - p.x) / (q.y - p.y)};
+        if (e.x0 + (cy - e.y0) * e.dxPerY < cx) {
+            if (nl < 2) lefts[nl++] = e;
+        } else if (nr < 2) {
+            rights[nr++] = e;
+        }
     }
+    if (nl == 0 || nr == 0) return; // no width: nothing to paint
     // Rows whose centres lie in [top, bottom), within the canvas and the clip's rows.
     int row0 = int(std::max({0.0, double(clip[0].top), std::ceil(top - 0.5)}));
     int row1 =
@@ -80,16 +87,14 @@ void StrokeSegment(const Canvas &c, const Box *clip, int nClip, Point a, Point b
             k++;
         if (k == nClip) break;
         if (clip[k].top > row) continue; // between the clip's bands
-        double y = row + 0.5, left = kFar, right = -kFar;
-        for (int i = 0; i < n; i++) {
-            if (y < edges[i].y0 || y > edges[i].y1) continue;
-            double x = edges[i].x0 + (y - edges[i].y0) * edges[i].dxPerY;
-            left = std::min(left, x);
-            right = std::max(right, x);
-        }
+        double y = row + 0.5;
+        double left = lefts[0].x0 + (y - lefts[0].y0) * lefts[0].dxPerY;
+        double right = rights[0].x0 + (y - rights[0].y0) * rights[0].dxPerY;
+        if (nl == 2) left = std::max(left, lefts[1].x0 + (y - lefts[1].y0) * lefts[1].dxPerY);
+        if (nr == 2) right = std::min(right, rights[1].x0 + (y - rights[1].y0) * rights[1].dxPerY);
         // Columns whose centres lie in [left, right), within the canvas and the band's boxes.
-        int col0 = int(std::max(0.0, std::ceil(left - 0.5)));
-        int col1 = int(std::min(double(c.width), std::ceil(right - 0.5)));
+        int col0 = int(std::clamp(std::ceil(left - 0.5), 0.0, double(c.width)));
+        int col1 = int(std::clamp(std::ceil(right - 0.5), 0.0, double(c.width)));
         uint32_t *line = c.bits + std::ptrdiff_t(row) * c.stride;
         for (int m = k; m < nClip && clip[m].top == clip[k].top; m++)
             for (int col = std::max(col0, clip[m].left); col < std::min(col1, clip[m].right); col++)
