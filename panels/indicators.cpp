@@ -1,5 +1,6 @@
 // Indicators: read-only numeric displays take a new value at once for reading back, and show it
 // on the panel at the next event processing or display frame, drawn by a light face.
+#include "direct.h"
 #include "frame_timer.h"
 #include "panels.h"
 #include "plot.h"
@@ -11,6 +12,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QRawFont>
@@ -25,7 +27,8 @@
 // its text (accessibility tools).
 namespace {
 class Face;
-constexpr int kMaxFaces = 64; // more indicators than the panels have
+constexpr int kMaxFaces = 64;     // more indicators than the panels have
+constexpr int kMaxFieldBoxes = 8; // pieces of a face's repaint region copied without the painter
 struct FaceOfBox {
     const QSpinBox *box;
     Face *face;
@@ -75,7 +78,7 @@ class Face : public QWidget {
         Forget();
         QWidget::changeEvent(ev);
     }
-    void paintEvent(QPaintEvent *) override;
+    void paintEvent(QPaintEvent *e) override;
 
   private:
     void Follow() {
@@ -85,7 +88,7 @@ class Face : public QWidget {
         Forget();
     }
     void Forget() { // the field and the font are taken afresh at the next paint
-        field = QPixmap();
+        field = QImage();
         glyphFont = QRawFont();
     }
     void Take();
@@ -99,7 +102,7 @@ class Face : public QWidget {
     QSpinBox *box;
     QLineEdit *edit;                // the box's own text field, under the face
     int shown;                      // the value drawn
-    QPixmap field;                  // the box's empty text field under the face, device pixels
+    QImage field;                   // the box's empty text field under the face, device pixels
     QRawFont glyphFont;             // the line edit's font, for its digits
     int ascent = 0, lineHeight = 0; // of that font, pixels
     bool table = false;             // digit and minus hold the locale's number glyphs
@@ -128,7 +131,7 @@ void Face::Take() {
         for (int x = 0; x < image.width() && opaque; x++)
             opaque = qAlpha(row[x]) == 255;
     }
-    field = QPixmap::fromImage(opaque ? image.convertToFormat(QImage::Format_RGB32) : image);
+    field = opaque ? image.convertToFormat(QImage::Format_RGB32) : image;
     glyphFont = QRawFont::fromFont(edit->font());
     QFontMetrics fm(edit->font());
     ascent = fm.ascent();
@@ -193,10 +196,23 @@ qreal Face::Glyphs() {
 
 // The text sits where the box's own line edit puts it: right-aligned in the field less the
 // edit's 2-pixel margins and a pixel for the cursor, centred on the font's height.
-void Face::paintEvent(QPaintEvent *) {
+void Face::paintEvent(QPaintEvent *e) {
     if (field.isNull() || !glyphFont.isValid()) Take();
     QPainter p(this);
-    p.drawPixmap(0, 0, field);
+    plat::Device d;
+    plot::Box boxes[kMaxFieldBoxes];
+    int n = -1;
+    if (field.format() == QImage::Format_RGB32 && plat::DirectDevice(p, &d) &&
+        field.devicePixelRatio() == d.scale)
+        n = plat::DeviceBoxes(d, e->region(), rect(), boxes, kMaxFieldBoxes);
+    plot::Canvas from = n > 0 ? plat::CanvasOf(field) : plot::Canvas{};
+    if (from.bits) { // an opaque field goes straight into the window's pixels
+        for (int i = 0; i < n; i++)
+            plot::CopyBox(d.canvas, boxes[i], from, boxes[i].left - d.offset.x(),
+                          boxes[i].top - d.offset.y());
+    } else {
+        p.drawImage(0, 0, field);
+    }
     // Digits need no shaping: their glyphs and advances come straight from the font's tables,
     // where laying the text out as the line edit does would cost ten times as much.
     qreal width = Glyphs();
