@@ -83,6 +83,8 @@ void CopyBox(const Canvas &to, Box box, const Canvas &from, int fromLeft, int fr
 // level run cut to its two ends; at most max of them. Returns how many.
 int TracePoints(const Area &a, const double *ring, int size, int first, int n, Point *out, int max);
 
+// ---- Regions --------------------------------------------------------------------------------
+
 // The union of boxes (empty ones included) as a region holds it: bands of rows sorted from the
 // top, each band's boxes disjoint, apart and sorted from the left, a band as tall as the rows
 // its boxes repeat on. At most kMaxBanded boxes in, max out; -1 if they do not fit.
@@ -109,7 +111,7 @@ void XAxis(QPainter &p, const Area &a, const Ticks &t, int right, const char *ti
 void Frame(QPainter &p, const Area &a);                             // the line around the area
 void Clip(QPainter &p, const Area &a);                              // drawing kept inside the area
 void Polyline(QPainter &p, const Area &a, const double *ring, int size, int first,
-              int n); // point i at (x0 + i, ring[(first + i) % size]), i < n
+              int n); // point i at (x0 + i, ring[(first + i) % size]), i < n <= kMaxPolyline
 void Polyline(QPainter &p, const Area &a, const unsigned short *xs, const unsigned short *ys,
               int n); // point i at (xs[i], ys[i])
 

@@ -198,6 +198,8 @@ static double SleepFor(double seconds, double most) { // seconds slept
 
 static void WaitOnLine(int port, double seconds) {
     Port &p = g_ports[port];
+    Pull(port); // what came since the event side last read, so the count starts right
+    if (!p.dev || p.qlen >= p.notifyCount) return;
     seconds -= SleepFor((p.notifyCount - p.qlen) * p.charTime - COUNT_MARGIN, seconds);
     Pull(port);
     if (!p.dev || p.qlen >= p.notifyCount) return;

@@ -99,14 +99,21 @@ class QtSerialDevice final : public ComDevice {
     }
     int read(unsigned char *dst, int max) override {
         if (vanished || max <= 0) return 0;
-        // OS buffer -> port buffer, all of it: the wait through a frame under way counts the
-        // bytes still to come from what was read. The OS is asked first whether it holds any,
-        // since a wait that finds nothing raises the port's time-out error, a translated
-        // message and a signal, and the event side reads every turn.
-        int held = plat::BytesWaiting(qintptr(port->handle()));
-        if (held > 0 || (held < 0 && port->bytesAvailable() == 0)) port->waitForReadyRead(0);
-        qint64 n = port->read(reinterpret_cast<char *>(dst), max);
-        return n < 0 ? 0 : int(n);
+        // What the port's own notifier took from the OS comes first. On the event side that is
+        // all there is: the notifier reads whatever arrives, and asking the OS on every turn
+        // costs a system call a turn. A direct read (a wait, a flush) takes all the OS holds
+        // too: the wait through a frame under way counts the bytes still to come from what was
+        // read. The OS is read directly: the port's wait for data costs a poll, its notifiers
+        // re-armed and a signal each time, and raises its time-out error when it finds nothing.
+        qint64 n = std::max<qint64>(0, port->read(reinterpret_cast<char *>(dst), max));
+        if (!plat::InDirectRead()) return int(n);
+        int more = n < max ? plat::ReadHeld(qintptr(port->handle()), dst + n, int(max - n)) : 0;
+        if (more > 0) return int(n) + more;
+        if (more < 0 && n == 0) { // not readable so (a line hung up): the port finds out why
+            port->waitForReadyRead(0);
+            n = std::max<qint64>(0, port->read(reinterpret_cast<char *>(dst), max));
+        }
+        return int(n);
     }
     void flushInput() override { port->clear(QSerialPort::Input); }
     // Every write is handed to the OS at once, so nothing of ours waits to be sent. What the OS

@@ -39,9 +39,10 @@ void RaisePortEvent(int port, int event);        // queued for the port callback
 void ForgetPortWatch();                          // watch, fake ports, queued events, callback off
 
 // The line itself (serial_line_linux.cpp); handle: the port's native handle
-bool HungUp(long long handle);                          // the device hung up or is gone
-int BytesWaiting(long long handle);                     // bytes the OS holds; -1: unknown
-void AskLowLatency(long long handle, const char *path); // bytes passed on at once, if it can
+bool HungUp(long long handle);                               // the device hung up or is gone
+int ReadHeld(long long handle, unsigned char *dst, int max); // what the OS holds, max at most;
+                                                             // -1: not readable so
+void AskLowLatency(long long handle, const char *path);      // bytes passed on at once, if it can
 
 // Port hints (port_hints_posix.cpp): the hint line and standard error say why a device did not
 // open
