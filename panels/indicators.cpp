@@ -227,7 +227,7 @@ void Face::paintEvent(QPaintEvent *e) {
     p.drawGlyphRun(QPointF(line.right() - qRound(width) - 1, line.y() + ascent), run);
 }
 
-Face *FaceOf(const QSpinBox *box) { // looked up after every reply: a list, not a cast a child
+Face *FaceOf(const QSpinBox *box) { // asked after every reply: a list, not a cast of each child
     for (int i = 0; i < g_nFaces; i++)
         if (g_faces[i].box == box) return g_faces[i].face;
     if (g_nFaces < kMaxFaces) return nullptr;
