@@ -148,9 +148,7 @@ class StripChart : public QWidget {
         int m = plat::DeviceBoxes(d, region, inArea, inside, kMaxBoxes);
         plot::Canvas from = plat::CanvasOf(backdrop);
         if (n < 0 || m < 0 || !from.bits || backdrop.devicePixelRatio() != d.scale) return false;
-        for (int i = 0; i < n; i++)
-            plot::CopyBox(d.canvas, boxes[i], from, boxes[i].left - d.offset.x(),
-                          boxes[i].top - d.offset.y());
+        plat::CopyFromImage(d, boxes, n, from);
         static plot::Point points[kMaxPoints];
         for (int t = 0; t < traces && m > 0; t++) {
             int k = plot::TracePoints(area, ring[t], kMaxPoints, start[t], count[t], points,

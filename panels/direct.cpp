@@ -49,3 +49,10 @@ int plat::DeviceBoxes(const Device &d, const QRegion &region, const QRect &withi
     }
     return n;
 }
+
+void plat::CopyFromImage(const Device &d, const plot::Box *boxes, int n,
+                         const plot::Canvas &image) {
+    for (int i = 0; i < n; i++)
+        plot::CopyBox(d.canvas, boxes[i], image, boxes[i].left - d.offset.x(),
+                      boxes[i].top - d.offset.y());
+}

@@ -23,4 +23,6 @@ plot::Canvas CanvasOf(QImage &image);      // a 32-bit image's pixels; none if i
 // region's bands; -1 if there are more than max.
 int DeviceBoxes(const Device &d, const QRegion &region, const QRect &within, plot::Box *out,
                 int max);
+// The device boxes taken from `image`, a picture of the widget in device pixels.
+void CopyFromImage(const Device &d, const plot::Box *boxes, int n, const plot::Canvas &image);
 } // namespace plat

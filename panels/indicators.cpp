@@ -207,9 +207,7 @@ void Face::paintEvent(QPaintEvent *e) {
         n = plat::DeviceBoxes(d, e->region(), rect(), boxes, kMaxFieldBoxes);
     plot::Canvas from = n > 0 ? plat::CanvasOf(field) : plot::Canvas{};
     if (from.bits) { // an opaque field goes straight into the window's pixels
-        for (int i = 0; i < n; i++)
-            plot::CopyBox(d.canvas, boxes[i], from, boxes[i].left - d.offset.x(),
-                          boxes[i].top - d.offset.y());
+        plat::CopyFromImage(d, boxes, n, from);
     } else {
         p.drawImage(0, 0, field);
     }

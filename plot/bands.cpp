@@ -42,10 +42,6 @@ void TraceRows(const Area &a, const double *ring, int size, int first, int n, in
     }
 }
 
-} // namespace plot
-
-namespace plot {
-
 // The distinct rows where a box starts or ends, sorted.
 static int Edges(const Box *in, int n, int *ys) {
     int k = 0;
