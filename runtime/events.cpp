@@ -172,15 +172,17 @@ static QTimer *WakeTimer() {
 }
 
 // The wake-up timer is left running after a wait that something else ended, and kept for the
-// next wait when it fires no later than that wait would: restarting a timer registers it with
-// the dispatcher anew, and the loop turns several times between two replies.
+// next wait when it fires no later than that wait would, and not much sooner: restarting a timer
+// registers it with the dispatcher anew, and the loop turns several times between two replies,
+// but a timer kept from the wait before (the port's, ended by a reply's first byte) would wake
+// the next wait long before its end for nothing.
 static double g_wakeAt = -1; // Timer() time the running wake-up timer fires
 
 static bool ArmWake(double wait) {
     QTimer *t = WakeTimer();
     if (!t) return false;
     double now = Timer();
-    if (t->isActive() && g_wakeAt > now && g_wakeAt <= now + wait) return true;
+    if (t->isActive() && g_wakeAt > now + wait / 2 && g_wakeAt <= now + wait) return true;
     int ms = std::max(1, int(wait * 1000));
     t->start(ms);
     g_wakeAt = now + ms / 1000.0;
