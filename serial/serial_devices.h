@@ -38,11 +38,10 @@ void ScanPortsSoon(double seconds);              // a scan from event processing
 void RaisePortEvent(int port, int event);        // queued for the port callback
 void ForgetPortWatch();                          // watch, fake ports, queued events, callback off
 
-// The line itself (serial_line_linux.cpp); handle: the port's native handle
-bool HungUp(long long handle);                               // the device hung up or is gone
-int ReadHeld(long long handle, unsigned char *dst, int max); // what the OS holds, max at most;
-                                                             // -1: not readable so
-void AskLowLatency(long long handle, const char *path);      // bytes passed on at once, if it can
+// A real serial port (serial_line_posix.cpp; serial_line_qt.cpp where there is no POSIX)
+ComDevice *OpenLine(const char *path, const LineSettings &s, int *error); // nullptr: *error,
+                                                                          // the failure explained
+void AskLowLatency(int fd, const char *path); // bytes passed on at once, if it can (Linux)
 
 // Port hints (port_hints_posix.cpp): the hint line and standard error say why a device did not
 // open

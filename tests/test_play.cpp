@@ -88,6 +88,16 @@ TEST(Play, TheExamplesHoldAgainstTheSimulatorAndTheVerifyExampleNamesItsRunFolde
     }
 }
 
+// Without GLib the toolkit dispatches with its own event loop, which takes one read notifier a
+// descriptor: the port's own must be the only one.
+TEST(Play, OverAPseudoTerminalTheLineWorksUnderTheToolkitsOwnEventDispatcherToo) {
+    setenv("QT_NO_GLIB", "1", 1);
+    ProgramResult r = PlayOverPty({}, EXAMPLES_DIR "/startup.txt");
+    unsetenv("QT_NO_GLIB");
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_EQ(r.errors.find("Multiple socket notifiers"), std::string::npos) << r.errors;
+}
+
 TEST(Play, TheExamplesHoldOverAPseudoTerminalAndFailOnASilentControllerOrOneAlteringAWrite) {
     std::string tty;
     ProgramResult r = PlayOverPty({}, EXAMPLES_DIR "/startup.txt", {"--trace", "--verbose"}, &tty);

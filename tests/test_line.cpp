@@ -1,0 +1,136 @@
+// A real serial port as the program drives it, against a pseudo-terminal the test holds both
+// ends of: the line's settings while open and after, exclusive use, bytes exact both ways
+// whether they come at once or in pieces, and a far end that goes away.
+#include "fixture.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+class Line : public AppTest {
+  protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        UseTestClock(false); // the bytes come through the OS in real time
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(master, 0);
+        ASSERT_EQ(grantpt(master), 0);
+        ASSERT_EQ(unlockpt(master), 0);
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+        path = ptsname(master);
+        // A second hold on the far side's settings, opened before the program takes the line.
+        watch = open(path.c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(watch, 0);
+    }
+    void TearDown() override {
+        CloseCom(1);
+        if (watch >= 0) close(watch);
+        if (master >= 0) close(master);
+        AppTest::TearDown();
+    }
+    int Open(int port = 1) { return OpenComConfig(port, path.c_str(), 19200, 0, 8, 1, 4096, 4096); }
+    termios Settings() const {
+        termios t{};
+        tcgetattr(watch, &t);
+        return t;
+    }
+    Bytes FromMaster(size_t n) { // what the program wrote, up to n bytes within a second
+        Bytes got;
+        for (double end = Timer() + 1; got.size() < n && Timer() < end;) {
+            unsigned char b[64];
+            ssize_t k = read(master, b, sizeof b);
+            if (k > 0) got.insert(got.end(), b, b + k);
+        }
+        return got;
+    }
+    int master = -1, watch = -1;
+    std::string path;
+};
+
+TEST_F(Line, AnOpenLineIsRaw19200Baud8N1WaitingForOneByteAndIsLeftAsItWasFoundWhenClosed) {
+    termios before = Settings();
+    before.c_lflag |= ICANON | ECHO;
+    ASSERT_EQ(tcsetattr(watch, TCSANOW, &before), 0);
+    ASSERT_EQ(Open(), 0);
+    termios t = Settings();
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD),
+              tcflag_t(CS8 | CLOCAL | CREAD));
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF | INPCK | ICRNL), 0u);
+    EXPECT_EQ(cfgetospeed(&t), speed_t(B19200));
+    EXPECT_EQ(cfgetispeed(&t), speed_t(B19200));
+    EXPECT_EQ((Ints{t.c_cc[VMIN], t.c_cc[VTIME]}), (Ints{1, 0}));
+    EXPECT_EQ(CloseCom(1), 0);
+    t = Settings();
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO), tcflag_t(ICANON | ECHO));
+}
+
+// A second open of the same device, from this program or another, is refused while the line is
+// held, and taken once it is free again. A rate the terminal interface has no code for is
+// refused as a setting, and leaves the device free.
+TEST_F(Line, AHeldLineIsRefusedToASecondOpenAndTakenOnceFreeAndAnOddRateIsAnInvalidSetting) {
+    ASSERT_EQ(Open(1), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Open(2), COM_ERR_CANNOT_OPEN);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "xvelzuk1: " + path +
+                  " could not be opened although its permissions allow it: another program may "
+                  "be using it.\n");
+    EXPECT_EQ(ComOpenCount(), 1);
+    CloseCom(1);
+    EXPECT_EQ(Open(2), 0);
+    CloseCom(2);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(OpenComConfig(1, path.c_str(), 12345, 0, 8, 1, 4096, 4096), COM_ERR_PARAMETER);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Open(1), 0);
+}
+
+static Bytes g_received;
+static void Receive(int port, int, void *) {
+    unsigned char b[FRAMELEN];
+    int n = ComRd(port, b, FRAMELEN);
+    g_received.insert(g_received.end(), b, b + std::max(n, 0));
+}
+
+// A frame written goes out whole and unchanged, control characters included; one that comes
+// back in pieces, or with the next frame's first bytes right behind it, is handed on as one
+// notification of its 36 bytes, the rest kept for the next.
+TEST_F(Line, FramesPassUnchangedBothWaysAndAPiecemealReplyIsOneNotificationOfItsWholeFrame) {
+    ASSERT_EQ(Open(), 0);
+    Bytes frame(FRAMELEN);
+    for (int i = 0; i < FRAMELEN; i++)
+        frame[i] = static_cast<unsigned char>(i * 7 + 3);
+    frame[5] = 0x11, frame[6] = 0x13, frame[7] = 0x0D, frame[8] = 0x0A,
+    frame[9] = 0xFF; // XON,
+                     // XOFF, CR, LF: no meaning
+    EXPECT_EQ(ComWrt(1, frame.data(), FRAMELEN), FRAMELEN);
+    EXPECT_EQ(FromMaster(FRAMELEN), frame);
+
+    g_received.clear();
+    InstallComCallback(1, LWRS_RECEIVE, FRAMELEN, 0, Receive, nullptr);
+    ASSERT_EQ(write(master, frame.data(), 10), 10);
+    for (double end = Timer() + 0.05; Timer() < end;)
+        ProcessSystemEvents();
+    EXPECT_TRUE(g_received.empty());
+    ASSERT_EQ(write(master, frame.data() + 10, FRAMELEN - 10), FRAMELEN - 10);
+    ASSERT_EQ(write(master, frame.data(), 4), 4); // the next frame begins
+    for (double end = Timer() + 1; g_received.size() < FRAMELEN && Timer() < end;)
+        ProcessSystemEvents();
+    EXPECT_EQ(g_received, frame);
+    EXPECT_EQ(GetInQLen(1), 4);
+}
+
+// The far end closed: the next write fails and the port is closed at once, its device released.
+TEST_F(Line, AWriteToALineWhoseFarEndIsGoneFailsAndClosesThePort) {
+    ASSERT_EQ(Open(), 0);
+    close(master);
+    master = -1;
+    close(watch);
+    watch = -1;
+    unsigned char b[FRAMELEN] = {};
+    EXPECT_EQ(ComWrt(1, b, FRAMELEN), -1);
+    EXPECT_EQ(ComOpenCount(), 0);
+    EXPECT_EQ(ComWrt(1, b, FRAMELEN), COM_ERR_NOT_OPEN);
+}
