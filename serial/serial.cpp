@@ -25,6 +25,7 @@ struct Port {
     void *cbData = nullptr;
     bool fresh = false;  // bytes arrived since the last notification
     double charTime = 0; // shortest time one character takes on the line (start, data, stop)
+    int agreed = 0;      // frame waits in a row whose count placed the line (TRUST_AFTER at most)
 };
 } // namespace
 
@@ -181,13 +182,18 @@ double plat::NextNotifyTime() {
 }
 
 // The rest of a frame begun in the queue cannot arrive faster than the line carries it: it is
-// slept through instead of waking for every byte. The first sleep ends COUNT_MARGIN early, as
-// the bytes counted may have come in late (the wake-up after the first byte, a USB adapter's
-// 1-ms frames): the rest of the frame is then that much nearer. The bytes that came meanwhile
-// show where the line is to within a byte, so the second sleep ends LINE_MARGIN before the
-// last byte (a sender's clock a few percent fast), and one wait takes that byte.
+// slept through instead of waking for every byte. Where bytes come as the line carries them (a
+// serial port, a pseudo-terminal), a count of the bytes queued places the line to within a
+// byte, so one sleep ends LINE_MARGIN before the last byte (a sender's clock a few percent
+// fast) and one wait takes that byte. Where they come late or in bursts (a USB adapter's 1-ms
+// frames, a sender slower than its baud rate), a count taken a whole frame ahead may be far
+// off: a first sleep then ends COUNT_MARGIN early, and a recount places the second. A line
+// earns the single sleep by TRUST_AFTER sleeps in a row after which the bytes that had come
+// were what it carries in that time, and loses it by one after which they were not.
 constexpr double COUNT_MARGIN = 0.002;
 constexpr double LINE_MARGIN = 0.0005;
+constexpr int TRUST_AFTER = 8;
+constexpr double JUDGED_SPAN = 3; // characters: a shorter sleep tells nothing of the line
 
 static double SleepFor(double seconds, double most) { // seconds slept
     double s = std::min(seconds, most);
@@ -196,14 +202,29 @@ static double SleepFor(double seconds, double most) { // seconds slept
     return s;
 }
 
+// Sleeps to `margin` before the frame's last byte as the queue counts it, then counts again and
+// judges the line by what came meanwhile. False: the frame is whole, or the port gone.
+static bool SleepCounted(int port, double margin, double *seconds) {
+    Port &p = g_ports[port];
+    int before = p.qlen;
+    double from = Timer();
+    *seconds -= SleepFor((p.notifyCount - p.qlen) * p.charTime - margin, *seconds);
+    Pull(port);
+    if (!p.dev || p.qlen >= p.notifyCount) return false;
+    double carried = (Timer() - from) / p.charTime; // characters the line carried meanwhile
+    if (carried >= JUDGED_SPAN)
+        p.agreed =
+            std::fabs(p.qlen - before - carried) < 1.5 ? std::min(p.agreed + 1, TRUST_AFTER) : 0;
+    return true;
+}
+
 static void WaitOnLine(int port, double seconds) {
     Port &p = g_ports[port];
     Pull(port); // what came since the event side last read, so the count starts right
     if (!p.dev || p.qlen >= p.notifyCount) return;
-    seconds -= SleepFor((p.notifyCount - p.qlen) * p.charTime - COUNT_MARGIN, seconds);
-    Pull(port);
-    if (!p.dev || p.qlen >= p.notifyCount) return;
-    seconds -= SleepFor((p.notifyCount - p.qlen) * p.charTime - LINE_MARGIN, seconds);
+    bool trusted = p.agreed >= TRUST_AFTER;
+    if (!SleepCounted(port, trusted ? LINE_MARGIN : COUNT_MARGIN, &seconds)) return;
+    if ((!trusted || p.agreed == 0) && !SleepCounted(port, LINE_MARGIN, &seconds)) return;
     if (seconds > 0) p.dev->waitForData(seconds);
 }
 

@@ -3,9 +3,11 @@
 // whether they come at once or in pieces, and a far end that goes away.
 #include "fixture.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 class Line : public AppTest {
@@ -133,4 +135,37 @@ TEST_F(Line, AWriteToALineWhoseFarEndIsGoneFailsAndClosesThePort) {
     EXPECT_EQ(ComWrt(1, b, FRAMELEN), -1);
     EXPECT_EQ(ComOpenCount(), 0);
     EXPECT_EQ(ComWrt(1, b, FRAMELEN), COM_ERR_NOT_OPEN);
+}
+
+// Frames that come as the line carries them, from a sender a sixth slower than its rate, or in
+// bursts a millisecond and more apart (a USB adapter) are each handed on whole, however the
+// wait through a frame under way places its sleeps.
+TEST_F(Line, FramesComingAtTheLinesPaceSlowerOrInBurstsAreEachHandedOnWhole) {
+    ASSERT_EQ(Open(), 0);
+    InstallComCallback(1, LWRS_RECEIVE, FRAMELEN, 0, Receive, nullptr);
+    struct Pace {
+        int bytes;     // written together
+        double period; // seconds between writes
+    };
+    const double c = 10.0 / 19200;
+    for (Pace pace : {Pace{1, c}, Pace{1, c * 7 / 6}, Pace{4, 0.0021}}) {
+        g_received.clear();
+        Bytes sent;
+        std::thread far([&] {
+            for (int f = 0; f < 12; f++)
+                for (int i = 0; i < FRAMELEN; i += pace.bytes) {
+                    unsigned char b[4];
+                    for (int k = 0; k < pace.bytes; k++)
+                        b[k] = static_cast<unsigned char>(f * 40 + i + k);
+                    EXPECT_EQ(write(master, b, size_t(pace.bytes)), pace.bytes);
+                    std::this_thread::sleep_for(std::chrono::duration<double>(pace.period));
+                }
+        });
+        for (double end = Timer() + 5; g_received.size() < 12 * FRAMELEN && Timer() < end;)
+            ProcessSystemEvents();
+        far.join();
+        ASSERT_EQ(g_received.size(), size_t(12 * FRAMELEN)) << pace.bytes << " " << pace.period;
+        for (size_t i = 0; i < g_received.size(); i++)
+            ASSERT_EQ(g_received[i], static_cast<unsigned char>(i / FRAMELEN * 40 + i % FRAMELEN));
+    }
 }
