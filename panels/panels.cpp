@@ -2,6 +2,7 @@
 // and opens, shows, hides and discards panels.
 #include "panels.h"
 #include "charts.h"
+#include "faces.h"
 #include "images.h"
 
 #include <QAbstractScrollArea>
@@ -348,7 +349,9 @@ int GrabControl(int panel, int control, const char *pngPath) {
     w->window()->ensurePolished();
     plat::ShowIndicators();
     QApplication::processEvents(); // pending layouts and chart redraws before rendering
-    return plat::SavePng(w->grab().toImage(), pngPath);
+    QImage picture = w->grab().toImage();
+    if (auto *box = qobject_cast<QSpinBox *>(w)) plat::PaintFaceOver(box, picture);
+    return plat::SavePng(picture, pngPath);
 }
 
 // Panels and callbacks go at shutdown and between tests.
