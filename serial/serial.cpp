@@ -212,9 +212,13 @@ static bool SleepCounted(int port, double margin, double *seconds) {
     Pull(port);
     if (!p.dev || p.qlen >= p.notifyCount) return false;
     double carried = (Timer() - from) / p.charTime; // characters the line carried meanwhile
-    if (carried >= JUDGED_SPAN)
-        p.agreed =
-            std::fabs(p.qlen - before - carried) < 1.5 ? std::min(p.agreed + 1, TRUST_AFTER) : 0;
+    if (carried < JUDGED_SPAN) return true;
+    int was = p.agreed;
+    p.agreed = std::fabs(p.qlen - before - carried) < 1.5 ? std::min(p.agreed + 1, TRUST_AFTER) : 0;
+    if (g_opt.verbose && (p.agreed == TRUST_AFTER) != (was == TRUST_AFTER))
+        plat::Log("COM%d: %s", port,
+                  p.agreed ? "its byte counts place the line: one sleep through a frame"
+                           : "a byte count missed the line: two sleeps through a frame");
     return true;
 }
 
@@ -238,7 +242,7 @@ bool plat::WaitForPortData(double seconds) {
         if (p.dev->nextArrival() >= 0 || !(p.mask & LWRS_RECEIVE) || p.qlen == 0 ||
             p.qlen >= p.notifyCount)
             return false;
-        g_direct++; // a real port's readyRead during the wait must not run the callback here
+        g_direct++; // a real port's notifier during the wait must not run the callback here
         WaitOnLine(i, seconds);
         g_direct--;
         return true;

@@ -4,9 +4,11 @@
 #include "serial_devices.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
@@ -33,10 +35,13 @@ class PosixLine final : public ComDevice {
     // closes it, a write that finds the line gone), so the notifier goes later, switched off
     // and cut loose before its descriptor is closed.
     ~PosixLine() override {
-        notifier->setEnabled(false);
-        QObject::disconnect(notifier, nullptr, nullptr, nullptr);
-        notifier->deleteLater();
+        if (notifier) {
+            notifier->setEnabled(false);
+            QObject::disconnect(notifier, nullptr, nullptr, nullptr);
+            notifier->deleteLater();
+        }
         if (!vanished) { // the line as it was found, for the next program
+            Drain();
             tcsetattr(fd, TCSANOW, &before);
             ioctl(fd, TIOCNXCL);
         }
@@ -51,7 +56,8 @@ class PosixLine final : public ComDevice {
         memcpy(dst, in, size_t(n));
         memmove(in, in + n, size_t(held - n));
         held -= n;
-        if (!vanished && !notifier->isEnabled()) notifier->setEnabled(true); // room again
+        if (!vanished && held < kHeld && notifier && !notifier->isEnabled())
+            notifier->setEnabled(true); // room again
         if (!plat::InDirectRead() || n == max) return n;
         return n + ReadOS(dst + n, max - n);
     }
@@ -68,17 +74,35 @@ class PosixLine final : public ComDevice {
     bool gone() override { return vanished; }
     void waitForData(double seconds) override {
         if (vanished || held > 0 || seconds <= 0) return;
-        pollfd p{fd, POLLIN, 0};
+        pollfd p{fd, POLLIN, 0}; // a hang-up wakes it too: the next read finds out
+#ifdef __linux__
         timespec t{time_t(seconds), long((seconds - std::floor(seconds)) * 1e9)};
-        ppoll(&p, 1, &t, nullptr); // a hang-up wakes it too: the next read finds out
+        ppoll(&p, 1, &t, nullptr);
+#else
+        poll(&p, 1, int(std::ceil(seconds * 1000)));
+#endif
     }
 
   private:
     void Readable() {
         int n = ReadOS(in + held, kHeld - held);
         held += n;
-        if (held == kHeld) notifier->setEnabled(false); // the OS keeps the rest until room is made
+        if (held == kHeld && notifier)
+            notifier->setEnabled(false); // the OS keeps the rest until room is made
         if (n > 0) plat::OnDeviceData();
+    }
+    // The settings go back only once the last frame is on the line: at the old rate its rest
+    // would reach the controller garbled. A line that does not move is given as long as the
+    // bytes would take, and a tenth of a second more.
+    void Drain() {
+        int queued = 0;
+        for (double waited = 0; ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0;) {
+            double limit = queued * charTime + 0.1;
+            if (waited >= limit) break;
+            double step = std::min(limit - waited, std::max(charTime, queued * charTime));
+            std::this_thread::sleep_for(std::chrono::duration<double>(step));
+            waited += step;
+        }
     }
     // A read that finds nothing returns at once (the line is non-blocking and a read waits for
     // one byte, so "nothing" is EAGAIN and never a count of 0). A count of 0 is the end of the
@@ -97,14 +121,15 @@ class PosixLine final : public ComDevice {
     }
     void Vanish() {
         vanished = true;
-        notifier->setEnabled(false);
+        if (notifier) notifier->setEnabled(false);
         ComDeviceChanged(); // closed from event processing, also when nothing reads
     }
 
     int fd;
-    termios before;            // the line's settings when it was opened
-    double charTime;           // one character on the line, s
-    QSocketNotifier *notifier; // the application object's while a deletion is pending
+    termios before;                     // the line's settings when it was opened
+    double charTime;                    // one character on the line, s
+    QPointer<QSocketNotifier> notifier; // the application object's, also while its deletion
+                                        // is pending
     unsigned char in[kHeld];
     int held = 0; // bytes in `in`
     bool vanished = false;
@@ -129,7 +154,9 @@ int PosixLine::write(const unsigned char *data, int count) {
         }
         pollfd p{fd, POLLOUT, 0};
         int ms = int(std::lround(((count - done) * charTime + 0.1) * 1000));
-        if (poll(&p, 1, ms) <= 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL))) break;
+        int r = poll(&p, 1, ms);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL))) break;
     }
     // The far end may be a process of this machine (a pseudo-terminal, a network redirector)
     // woken by these bytes: let it run before this program goes on to draw, or on a busy core
@@ -178,6 +205,9 @@ bool LineTermios(const plat::LineSettings &s, termios *t) {
     cfmakeraw(t);
     t->c_cflag |= CLOCAL | CREAD;
     t->c_cflag &= ~(CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS);
+#ifdef CMSPAR
+    t->c_cflag &= ~CMSPAR; // mark or space parity another program left
+#endif
     static const tcflag_t kSize[] = {CS5, CS6, CS7, CS8};
     t->c_cflag |= kSize[s.dataBits - 5];
     if (s.stopBits == 2) t->c_cflag |= CSTOPB;
@@ -226,3 +256,7 @@ ComDevice *plat::OpenLine(const char *path, const LineSettings &s, int *error) {
     plat::AskLowLatency(fd, path);
     return new PosixLine(fd, before, (1.0 + s.dataBits + s.stopBits) / double(s.baud));
 }
+
+#ifndef __linux__
+void plat::AskLowLatency(int, const char *) {} // the adapters' mode is a Linux driver's
+#endif

@@ -15,6 +15,9 @@ class Line : public AppTest {
     void SetUp() override {
         AppTest::SetUp();
         UseTestClock(false); // the bytes come through the OS in real time
+        MakePty();
+    }
+    void MakePty() {
         master = posix_openpt(O_RDWR | O_NOCTTY);
         ASSERT_GE(master, 0);
         ASSERT_EQ(grantpt(master), 0);
@@ -50,7 +53,7 @@ class Line : public AppTest {
     std::string path;
 };
 
-TEST_F(Line, AnOpenLineIsRaw19200Baud8N1WaitingForOneByteAndIsLeftAsItWasFoundWhenClosed) {
+TEST_F(Line, AnOpenLineIsRawAtItsRateAndFormatWaitingForOneByteAndIsLeftAsItWasFoundWhenClosed) {
     termios before = Settings();
     before.c_lflag |= ICANON | ECHO;
     ASSERT_EQ(tcsetattr(watch, TCSANOW, &before), 0);
@@ -66,6 +69,18 @@ TEST_F(Line, AnOpenLineIsRaw19200Baud8N1WaitingForOneByteAndIsLeftAsItWasFoundWh
     EXPECT_EQ(CloseCom(1), 0);
     t = Settings();
     EXPECT_EQ(t.c_lflag & (ICANON | ECHO), tcflag_t(ICANON | ECHO));
+
+    // Even parity with 8 bits and odd with 7 bits and two stop bits, over a line another program
+    // left at mark parity (a pseudo-terminal keeps the kind of parity and the stop bits, not
+    // whether there is parity, nor the data bits).
+    before.c_cflag |= PARODD | CMSPAR;
+    ASSERT_EQ(tcsetattr(watch, TCSANOW, &before), 0);
+    const tcflag_t format = CSTOPB | PARODD | CMSPAR;
+    ASSERT_EQ(OpenComConfig(1, path.c_str(), 19200, 2, 8, 1, 4096, 4096), 0);
+    EXPECT_EQ(Settings().c_cflag & format, 0u);
+    CloseCom(1);
+    ASSERT_EQ(OpenComConfig(1, path.c_str(), 19200, 1, 7, 2, 4096, 4096), 0);
+    EXPECT_EQ(Settings().c_cflag & format, tcflag_t(CSTOPB | PARODD));
 }
 
 // A second open of the same device, from this program or another, is refused while the line is
@@ -124,48 +139,67 @@ TEST_F(Line, FramesPassUnchangedBothWaysAndAPiecemealReplyIsOneNotificationOfIts
     EXPECT_EQ(GetInQLen(1), 4);
 }
 
-// The far end closed: the next write fails and the port is closed at once, its device released.
-TEST_F(Line, AWriteToALineWhoseFarEndIsGoneFailsAndClosesThePort) {
-    ASSERT_EQ(Open(), 0);
-    close(master);
-    master = -1;
-    close(watch);
-    watch = -1;
-    unsigned char b[FRAMELEN] = {};
-    EXPECT_EQ(ComWrt(1, b, FRAMELEN), -1);
-    EXPECT_EQ(ComOpenCount(), 0);
-    EXPECT_EQ(ComWrt(1, b, FRAMELEN), COM_ERR_NOT_OPEN);
+// The far end closed: the port is closed at once, whether the program only waits in its event
+// processing or writes to it next, and its device is released.
+TEST_F(Line, AFarEndThatGoesAwayClosesThePortAtOnceWhetherTheProgramWaitsOrWrites) {
+    for (bool writes : {false, true}) {
+        if (master < 0) MakePty();
+        ASSERT_EQ(Open(), 0);
+        close(master);
+        close(watch);
+        master = watch = -1;
+        unsigned char b[FRAMELEN] = {};
+        if (writes) {
+            EXPECT_EQ(ComWrt(1, b, FRAMELEN), -1);
+        }
+        for (double end = Timer() + 1; ComOpenCount() > 0 && Timer() < end;)
+            ProcessSystemEvents();
+        EXPECT_EQ(ComOpenCount(), 0) << writes;
+        EXPECT_EQ(ComWrt(1, b, FRAMELEN), COM_ERR_NOT_OPEN);
+    }
 }
 
 // Frames that come as the line carries them, from a sender a sixth slower than its rate, or in
-// bursts a millisecond and more apart (a USB adapter) are each handed on whole, however the
-// wait through a frame under way places its sleeps.
-TEST_F(Line, FramesComingAtTheLinesPaceSlowerOrInBurstsAreEachHandedOnWhole) {
-    ASSERT_EQ(Open(), 0);
-    InstallComCallback(1, LWRS_RECEIVE, FRAMELEN, 0, Receive, nullptr);
+// bursts (a USB adapter's) are each handed on whole. The wait through a frame under way earns
+// its single sleep where the byte counts place the line, as they do at its pace, and not from
+// the slow sender or in bursts; --verbose tells when it does.
+TEST_F(Line, FramesComingAtTheLinesPaceSlowerOrInBurstsAreEachHandedOnWholeAndPlaceTheirSleeps) {
+    plat::g_opt.verbose = true;
     struct Pace {
         int bytes;     // written together
         double period; // seconds between writes
+        bool earns;    // the single sleep
     };
+    const char *kOnce = "its byte counts place the line: one sleep through a frame";
     const double c = 10.0 / 19200;
-    for (Pace pace : {Pace{1, c}, Pace{1, c * 7 / 6}, Pace{4, 0.0021}}) {
+    const int frames = 20;
+    const Pace paces[] = {{1, c, true}, {1, c * 7 / 6, false}, {12, 0.0063, false}};
+    for (const Pace &pace : paces) {
+        CloseCom(1); // a line not yet judged
+        ASSERT_EQ(Open(), 0);
+        InstallComCallback(1, LWRS_RECEIVE, FRAMELEN, 0, Receive, nullptr);
         g_received.clear();
-        Bytes sent;
-        std::thread far([&] {
-            for (int f = 0; f < 12; f++)
-                for (int i = 0; i < FRAMELEN; i += pace.bytes) {
-                    unsigned char b[4];
-                    for (int k = 0; k < pace.bytes; k++)
-                        b[k] = static_cast<unsigned char>(f * 40 + i + k);
+        testing::internal::CaptureStderr();
+        std::thread far([&] { // each write at its due time, so lateness does not add up
+            auto t0 = std::chrono::steady_clock::now();
+            for (int f = 0, k = 0; f < frames; f++)
+                for (int i = 0; i < FRAMELEN; i += pace.bytes, k++) {
+                    unsigned char b[12];
+                    for (int j = 0; j < pace.bytes; j++)
+                        b[j] = static_cast<unsigned char>(f * 40 + i + j);
+                    std::this_thread::sleep_until(t0 +
+                                                  std::chrono::duration<double>(k * pace.period));
                     EXPECT_EQ(write(master, b, size_t(pace.bytes)), pace.bytes);
-                    std::this_thread::sleep_for(std::chrono::duration<double>(pace.period));
                 }
         });
-        for (double end = Timer() + 5; g_received.size() < 12 * FRAMELEN && Timer() < end;)
+        for (double end = Timer() + 5; g_received.size() < frames * FRAMELEN && Timer() < end;)
             ProcessSystemEvents();
         far.join();
-        ASSERT_EQ(g_received.size(), size_t(12 * FRAMELEN)) << pace.bytes << " " << pace.period;
+        std::string told = testing::internal::GetCapturedStderr();
+        ASSERT_EQ(g_received.size(), size_t(frames * FRAMELEN)) << pace.bytes << " " << pace.period;
         for (size_t i = 0; i < g_received.size(); i++)
             ASSERT_EQ(g_received[i], static_cast<unsigned char>(i / FRAMELEN * 40 + i % FRAMELEN));
+        bool once = told.find("COM1: " + std::string(kOnce)) != std::string::npos;
+        EXPECT_EQ(once, pace.earns) << pace.bytes << " " << pace.period << "\n" << told;
     }
 }
