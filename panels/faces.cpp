@@ -50,7 +50,7 @@ class plat::FaceLayer : public QWidget {
     void Reshape() { // shaped to the fields that show, above the boxes
         QRegion fields;
         for (int i = 0; i < n; i++)
-            if (faces[i]->Visible()) fields += faces[i]->Rect();
+            if (faces[i]->Visible()) fields += faces[i]->Uncovered();
         if (fields == shape && isVisibleTo(parentWidget()) == !fields.isEmpty()) return;
         shape = fields;
         if (fields.isEmpty()) {
@@ -126,7 +126,9 @@ bool Face::eventFilter(QObject *watched, QEvent *ev) {
     case QEvent::Move:
     case QEvent::Resize:
     case QEvent::Show:
-    case QEvent::Hide: Follow(); break;
+    case QEvent::Hide:
+    case QEvent::ShowToParent: // shown or hidden before the window first shows
+    case QEvent::HideToParent: Follow(); break;
     case QEvent::FontChange: // the field looks different
     case QEvent::PaletteChange:
     case QEvent::StyleChange:
@@ -159,6 +161,20 @@ void Face::Follow() {
 
 QPoint Face::FieldInBox() const {
     return edit->geometry().topLeft();
+}
+
+// The field less the controls stacked above its box, which cover the face as they cover the
+// field (as they stand when the face last followed its box).
+QRegion Face::Uncovered() const {
+    QRegion shows(rect);
+    QWidget *parent = layer ? layer->parentWidget() : nullptr;
+    if (!parent) return shows;
+    const QObjectList &siblings = parent->children();
+    for (qsizetype i = siblings.indexOf(box) + 1; i > 0 && i < siblings.size(); i++) {
+        auto *w = qobject_cast<QWidget *>(siblings[i]);
+        if (w && w != layer && w->isVisibleTo(parent)) shows -= w->geometry();
+    }
+    return shows;
 }
 
 void Face::Forget() {
@@ -280,9 +296,15 @@ void Face::Paint(QPainter &p, const Device *d, QPoint origin, const QRegion &reg
     constexpr int kMargin = 2;
     QRect line(kMargin, (rect.height() - lineHeight + 1) / 2, rect.width() - 2 * kMargin,
                lineHeight);
-    p.drawGlyphRun(
-        QPointF(origin.x() + line.right() - qRound(width) - 1, origin.y() + line.y() + ascent),
-        run);
+    QPointF start(origin.x() + line.right() - qRound(width) - 1, origin.y() + line.y() + ascent);
+    if (start.x() >= origin.x()) {
+        p.drawGlyphRun(start, run);
+        return;
+    }
+    p.save(); // a number wider than the field stays in it, as the box's own would
+    p.setClipRect(QRect(origin, rect.size()), Qt::IntersectClip);
+    p.drawGlyphRun(start, run);
+    p.restore();
 }
 
 Face *plat::MakeFace(QSpinBox *box) {

@@ -8,10 +8,10 @@
 #include <QPointer>
 #include <QRawFont>
 #include <QRect>
+#include <QRegion>
 
 class QLineEdit;
 class QPainter;
-class QRegion;
 class QSpinBox;
 
 namespace plat {
@@ -28,6 +28,7 @@ class Face : public QObject {
     int Shown() const { return shown; }
     bool Visible() const { return visible; }
     QRect Rect() const { return rect; } // on the layer
+    QRegion Uncovered() const;          // of the rect, what no control stacked above covers
     QPoint FieldInBox() const;          // where the text field sits in its box
     // The face with its top left at `origin` of the painter's coordinates, within `region`;
     // d: the device's pixels where they may be written directly, or nullptr.

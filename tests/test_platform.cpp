@@ -124,11 +124,16 @@ static QImage BoxAlone(QWidget *box) { // the box as it draws itself, its own te
 }
 // The box's text field as the window shows it, and as a picture of the box has it: around the
 // field a picture has the box's own background, the window its parent's.
-static QImage OnScreen(QSpinBox *box) {
-    QWidget *field = box->findChild<QLineEdit *>(), *window = box->window();
+static QRect FieldOnWindow(QSpinBox *box) {
+    QWidget *field = box->findChild<QLineEdit *>();
+    return QRect(field->mapTo(box->window(), QPoint(0, 0)), field->size());
+}
+static QImage ScreenAt(QWidget *window, const QRect &r) {
     QImage shot = QGuiApplication::primaryScreen()->grabWindow(window->winId()).toImage();
-    return shot.copy(QRect(field->mapTo(window, QPoint(0, 0)), field->size()))
-        .convertToFormat(QImage::Format_RGB32);
+    return shot.copy(r).convertToFormat(QImage::Format_RGB32);
+}
+static QImage OnScreen(QSpinBox *box) {
+    return ScreenAt(box->window(), FieldOnWindow(box));
 }
 static QImage Field(QSpinBox *box, const QImage &picture) {
     return picture.copy(box->findChild<QLineEdit *>()->geometry());
@@ -161,6 +166,29 @@ TEST_F(Events, AnIndicatorsFaceShowsItsNumberExactlyAsTheBoxWouldAndTheBoxCatche
     EXPECT_EQ(OnScreen(box), Field(box, face));
     box->setValue(4712);
     EXPECT_NE(BoxAlone(box), face);
+}
+
+// A face goes and comes with its box, also when the box is hidden before the window first shows,
+// and moves with it, leaving nothing where it was.
+TEST_F(Events, AnIndicatorsFaceFollowsItsBoxHiddenBeforeTheWindowShowsAndMoved) {
+    auto *box = qobject_cast<QSpinBox *>(plat::CtrlWidget(panelHandle, NUMvalA));
+    ASSERT_TRUE(box);
+    SetCtrlVal(panelHandle, NUMvalA, 4711);
+    SetCtrlAttribute(panelHandle, NUMvalA, ATTR_VISIBLE, 0);
+    DisplayPanel(panelHandle);
+    ProcessSystemEvents();
+    QImage hidden = OnScreen(box);
+    SetCtrlAttribute(panelHandle, NUMvalA, ATTR_VISIBLE, 1);
+    QImage field = Field(box, Picture("face.png"));
+    EXPECT_EQ(OnScreen(box), field);
+    EXPECT_NE(hidden, field);
+    QRect was = FieldOnWindow(box);
+    int left = 0;
+    GetCtrlAttribute(panelHandle, NUMvalA, ATTR_LEFT, left);
+    SetCtrlAttribute(panelHandle, NUMvalA, ATTR_LEFT, left + 10);
+    ProcessSystemEvents();
+    EXPECT_EQ(OnScreen(box), field);
+    EXPECT_NE(ScreenAt(box->window(), was), field);
 }
 
 // The digits and the minus sign are drawn from glyphs looked up once; a prefix falls back to
