@@ -15,15 +15,10 @@
 #include <QWidget>
 
 namespace {
-constexpr int kMaxFaces = 64;     // more indicators than the panels have
+constexpr int kMaxFaces = 64;     // faces of one layer: more indicators than the panels have
 constexpr int kMaxLayers = 16;    // more parents of indicators than the panels have
 constexpr int kMaxFieldBoxes = 8; // pieces of a face's repaint region copied without the painter
-struct FaceOfBox {
-    const QSpinBox *box;
-    plat::Face *face;
-};
-FaceOfBox g_faces[kMaxFaces]; // every face and its box, while both live
-int g_nFaces = 0;
+QPointer<plat::FaceLayer> g_layers[kMaxLayers];
 } // namespace
 
 // The live loop changes eight indicators after every reply. Each widget the toolkit repaints
@@ -41,6 +36,11 @@ class plat::FaceLayer : public QWidget {
         hide(); // until a face shows
     }
     bool HasRoom() const { return n < kMaxFaces; }
+    Face *Of(const QSpinBox *box) const {
+        for (int i = 0; i < n; i++)
+            if (faces[i]->Box() == box) return faces[i];
+        return nullptr;
+    }
     void Add(Face *f) { faces[n++] = f; }
     void Remove(const Face *f) {
         for (int i = 0; i < n; i++)
@@ -70,11 +70,9 @@ class plat::FaceLayer : public QWidget {
     }
     void paintEvent(QPaintEvent *e) override {
         QPainter p(this);
-        plat::Device d;
-        bool direct = plat::DirectDevice(p, &d);
         for (int i = 0; i < n; i++)
             if (faces[i]->Visible() && e->region().intersects(faces[i]->Rect()))
-                faces[i]->Paint(p, direct ? &d : nullptr, faces[i]->Rect().topLeft(), e->region());
+                faces[i]->Paint(p, faces[i]->Rect().topLeft(), e->region());
     }
 
   private:
@@ -83,11 +81,14 @@ class plat::FaceLayer : public QWidget {
     QRegion shape; // the fields the mask shows
 };
 
-static plat::FaceLayer *LayerOf(QWidget *parent) {
-    static QPointer<plat::FaceLayer> layers[kMaxLayers];
-    for (auto &l : layers)
+static plat::FaceLayer *LayerOf(const QWidget *parent) { // nullptr: none yet
+    for (auto &l : g_layers)
         if (l && l->parentWidget() == parent) return l;
-    for (auto &l : layers)
+    return nullptr;
+}
+
+static plat::FaceLayer *NewLayer(QWidget *parent) { // nullptr: more parents than there is room
+    for (auto &l : g_layers)
         if (!l) return l = new plat::FaceLayer(parent);
     return nullptr;
 }
@@ -100,12 +101,9 @@ Face::Face(QSpinBox *box, QLineEdit *edit, FaceLayer *layer)
     box->installEventFilter(this);
     layer->Add(this);
     Follow();
-    if (g_nFaces < kMaxFaces) g_faces[g_nFaces++] = {box, this};
 }
 
 Face::~Face() {
-    for (int i = 0; i < g_nFaces; i++)
-        if (g_faces[i].face == this) g_faces[i] = g_faces[--g_nFaces];
     if (layer) layer->Remove(this);
 }
 
@@ -129,18 +127,15 @@ bool Face::eventFilter(QObject *watched, QEvent *ev) {
     case QEvent::Hide:
     case QEvent::ShowToParent: // shown or hidden before the window first shows
     case QEvent::HideToParent: Follow(); break;
+    case QEvent::EnabledChange: // the box's own tells; the edit's follows it
+        if (watched != box) break;
+        [[fallthrough]];
     case QEvent::FontChange: // the field looks different
     case QEvent::PaletteChange:
     case QEvent::StyleChange:
     case QEvent::LocaleChange:
         Forget();
         if (layer && visible) layer->update(rect);
-        break;
-    case QEvent::EnabledChange:
-        if (watched == box) {
-            Forget();
-            if (layer && visible) layer->update(rect);
-        }
         break;
     default: break;
     }
@@ -267,14 +262,14 @@ qreal Face::Glyphs() {
 
 // The text sits where the box's own line edit puts it: right-aligned in the field less the
 // edit's 2-pixel margins and a pixel for the cursor, centred on the font's height.
-void Face::Paint(QPainter &p, const Device *d, QPoint origin, const QRegion &region) {
+void Face::Paint(QPainter &p, QPoint origin, const QRegion &region) {
     if (field.isNull() || !glyphFont.isValid()) Take();
     plat::Device fd;
     plot::Box boxes[kMaxFieldBoxes];
     int n = -1;
-    if (d && field.format() == QImage::Format_RGB32 && field.devicePixelRatio() == d->scale) {
-        fd = *d;
-        fd.offset += origin * d->scale;
+    if (field.format() == QImage::Format_RGB32 && plat::DirectDevice(p, &fd) &&
+        field.devicePixelRatio() == fd.scale) {
+        fd.offset += origin * fd.scale;
         n = plat::DeviceBoxes(fd, region.translated(-origin), QRect(QPoint(), rect.size()), boxes,
                               kMaxFieldBoxes);
     }
@@ -310,17 +305,16 @@ void Face::Paint(QPainter &p, const Device *d, QPoint origin, const QRegion &reg
 Face *plat::MakeFace(QSpinBox *box) {
     if (Face *face = FaceOf(box)) return face;
     auto *edit = box->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly);
-    FaceLayer *layer = box->parentWidget() ? LayerOf(box->parentWidget()) : nullptr;
+    QWidget *parent = box->parentWidget();
+    FaceLayer *layer = parent ? LayerOf(parent) : nullptr;
+    if (parent && !layer) layer = NewLayer(parent);
     return edit && layer && layer->HasRoom() ? new Face(box, edit, layer) : nullptr;
 }
 
-Face *plat::FaceOf(const QSpinBox *box) { // asked after every reply: a list, not a cast of each
-    for (int i = 0; i < g_nFaces; i++)    // child
-        if (g_faces[i].box == box) return g_faces[i].face;
-    if (g_nFaces < kMaxFaces) return nullptr;
-    for (QObject *child : box->children()) // more faces than the list holds
-        if (auto *face = dynamic_cast<Face *>(child)) return face;
-    return nullptr;
+// Asked after every reply: two short lists, not a cast of each of the box's children.
+Face *plat::FaceOf(const QSpinBox *box) {
+    FaceLayer *layer = box->parentWidget() ? LayerOf(box->parentWidget()) : nullptr;
+    return layer ? layer->Of(box) : nullptr;
 }
 
 // The layer that draws the face is no part of the box: a picture of the box alone gets it here.
@@ -328,8 +322,6 @@ void plat::PaintFaceOver(const QSpinBox *box, QImage &picture) {
     Face *face = FaceOf(box);
     if (!face || !face->Visible()) return;
     QPainter p(&picture);
-    plat::Device d;
-    bool direct = plat::DirectDevice(p, &d);
     QPoint at = face->FieldInBox();
-    face->Paint(p, direct ? &d : nullptr, at, QRegion(QRect(at, face->Rect().size())));
+    face->Paint(p, at, QRegion(QRect(at, face->Rect().size())));
 }

@@ -15,7 +15,6 @@ class QPainter;
 class QSpinBox;
 
 namespace plat {
-struct Device;
 class FaceLayer;
 
 // A face belongs to its box (a child object, it goes with the box) and is drawn by its layer.
@@ -30,9 +29,10 @@ class Face : public QObject {
     QRect Rect() const { return rect; } // on the layer
     QRegion Uncovered() const;          // of the rect, what no control stacked above covers
     QPoint FieldInBox() const;          // where the text field sits in its box
-    // The face with its top left at `origin` of the painter's coordinates, within `region`;
-    // d: the device's pixels where they may be written directly, or nullptr.
-    void Paint(QPainter &p, const Device *d, QPoint origin, const QRegion &region);
+    const QSpinBox *Box() const { return box; }
+    // The face with its top left at `origin` of the painter's coordinates, within `region`; an
+    // opaque field is copied straight into the device's pixels where they may be written.
+    void Paint(QPainter &p, QPoint origin, const QRegion &region);
 
   protected:
     bool eventFilter(QObject *watched, QEvent *ev) override;
