@@ -292,14 +292,13 @@ void Face::Paint(QPainter &p, QPoint origin, const QRegion &region) {
     QRect line(kMargin, (rect.height() - lineHeight + 1) / 2, rect.width() - 2 * kMargin,
                lineHeight);
     QPointF start(origin.x() + line.right() - qRound(width) - 1, origin.y() + line.y() + ascent);
-    if (start.x() >= origin.x()) {
-        p.drawGlyphRun(start, run);
-        return;
+    bool wide = start.x() < origin.x(); // a number wider than the field stays in it, as the
+    if (wide) {                         // box's own would
+        p.save();
+        p.setClipRect(QRect(origin, rect.size()), Qt::IntersectClip);
     }
-    p.save(); // a number wider than the field stays in it, as the box's own would
-    p.setClipRect(QRect(origin, rect.size()), Qt::IntersectClip);
     p.drawGlyphRun(start, run);
-    p.restore();
+    if (wide) p.restore();
 }
 
 Face *plat::MakeFace(QSpinBox *box) {

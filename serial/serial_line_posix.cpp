@@ -96,13 +96,15 @@ class PosixLine final : public ComDevice {
     // bytes would take, and a tenth of a second more.
     void Drain() {
         int queued = 0;
-        for (double waited = 0; ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0;) {
-            double limit = queued * charTime + 0.1;
-            if (waited >= limit) break;
-            double step = std::min(limit - waited, std::max(charTime, queued * charTime));
-            std::this_thread::sleep_for(std::chrono::duration<double>(step));
-            waited += step;
-        }
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) return;
+        using namespace std::chrono;
+        auto span = [](double s) {
+            return duration_cast<steady_clock::duration>(duration<double>(s));
+        };
+        auto end = steady_clock::now() + span(queued * charTime + 0.1);
+        while (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && steady_clock::now() < end)
+            std::this_thread::sleep_until(
+                std::min(end, steady_clock::now() + span(queued * charTime)));
     }
     // A read that finds nothing returns at once (the line is non-blocking and a read waits for
     // one byte, so "nothing" is EAGAIN and never a count of 0). A count of 0 is the end of the
@@ -218,7 +220,7 @@ bool LineTermios(const plat::LineSettings &s, termios *t) {
     case 2: t->c_cflag |= PARENB; break;
 #ifdef CMSPAR
     case 3: t->c_cflag |= PARENB | PARODD | CMSPAR; break;
-    case 4: t->c_cflag = (t->c_cflag & ~PARODD) | PARENB | CMSPAR; break;
+    case 4: t->c_cflag |= PARENB | CMSPAR; break;
 #else
     case 3:
     case 4: return false;
